@@ -59,6 +59,11 @@ struct KernelCase {
     bool NeedsFolding;
 };
 
+static void PrintTo(const KernelCase& Case, std::ostream* Out)
+{
+    *Out << Case.Name;
+}
+
 class CrcKernels : public ::testing::TestWithParam<KernelCase> {};
 
 // Every length around the 8-, 16- and 64-byte steps, at every alignment, and a few long ones.

@@ -12,18 +12,6 @@ static EncodedDelta Encode(const std::vector<DeltaCommand>& Commands, const Delt
     return Encoded;
 }
 
-static DeltaSettings Settings(int32_t BaseSize, int32_t ResultSize, uint16_t LengthReuse, uint8_t Flags,
-                              uint8_t BlockSize)
-{
-    DeltaSettings Result;
-    Result.BaseSize = BaseSize;
-    Result.ResultSize = ResultSize;
-    Result.LengthReuse = LengthReuse;
-    Result.VariantFlags = Flags;
-    Result.BlockSize = BlockSize;
-    return Result;
-}
-
 // The eight-byte example: a copy with a tail, an added literal, a plain literal in two pieces,
 // and a copy from the output that shares the tail length.
 TEST(CommandEncoder, CodesTheEightByteExample)
@@ -31,7 +19,7 @@ TEST(CommandEncoder, CodesTheEightByteExample)
     std::vector<DeltaCommand> Commands = {Copy(4, 0, {0x01, 0x00}), Literal({0x01, 0x02}, {false}),
                                           Literal({0x76, 0x77, 0x78, 0x79, 0x7A}, {true, true}),
                                           Copy(2, 4, {0x00, 0x20})};
-    EncodedDelta Encoded = Encode(Commands, Settings(8, 17, 2, 1, 2));
+    EncodedDelta Encoded = Encode(Commands, SettingsOf(8, 17, 2, 1, 2));
     const std::vector<uint8_t> Expected[SubStreamCount] = {{0x04, 0x00, 0x02, 0x02, 0x05, 0x02, 0x04},
                                                            {0x06},
                                                            {0x0C},
@@ -72,7 +60,7 @@ TEST(CommandEncoder, CodesNumbersAtEveryWidth)
         std::vector<uint8_t> Bytes = {0x01};
         Bytes.insert(Bytes.end(), Case.Bytes.begin(), Case.Bytes.end());
         Bytes.push_back(0x00);
-        EncodedDelta Encoded = Encode({Copy(1, Case.Value)}, Settings(Case.NumberRange, 0, 1, 0, 255));
+        EncodedDelta Encoded = Encode({Copy(1, Case.Value)}, SettingsOf(Case.NumberRange, 0, 1, 0, 255));
         EXPECT_EQ(Encoded.SubStreams[0], Bytes) << Case.Value;
         EXPECT_EQ(Encoded.SubStreams[1], PackBits(Case.PieceStreamBits)) << Case.Value;
         EXPECT_EQ(Encoded.SubStreams[2], PackBits(Sign)) << Case.Value;
@@ -117,7 +105,7 @@ TEST(CommandEncoder, WritesTailLengthsWhenDue)
         {"SkipBelowZero", 3, {Skip(), Copy(1, 0, {}), Copy(1, 0, {})}, {0, 1, 0, 1, 0}},
     };
     for (const TailLengthCase& Case : Cases)
-        EXPECT_EQ(Encode(Case.Commands, Settings(100, 100, Case.LengthReuse, 0, 255)).SubStreams[0],
+        EXPECT_EQ(Encode(Case.Commands, SettingsOf(100, 100, Case.LengthReuse, 0, 255)).SubStreams[0],
                   Case.NumberStream)
             << Case.Name;
 }
@@ -133,15 +121,15 @@ TEST(CommandEncoder, RefusesWhatTheDecoderCannotRead)
     DeltaCommand Uneven = Literal({1, 2, 3}, {true});
     Uneven.Length = 4;
     const EncodingError Cases[] = {
-        {"TailDiffersFromLengthInForce", Settings(100, 100, 2, 0, 255), {Copy(1, 0, {1}), Copy(1, 0, {1, 2})}},
-        {"TailAfterNegativeCounter", Settings(100, 100, 1, 0, 255), {Skip(), Copy(1, 0, {1})}},
-        {"TailTooLong", Settings(100, 100, 1, 0, 255), {Copy(1, 0, std::vector<uint8_t>(256))}},
-        {"NumberTooWide", Settings(200, 255, 1, 0, 255), {Copy(256, 0)}},
-        {"NegativeTooWide", Settings(65535, 0, 1, 0, 255), {Copy(1, -65536)}},
-        {"EmptyCopy", Settings(100, 100, 1, 0, 255), {Copy(0, 0)}},
-        {"LiteralBytesMissing", Settings(100, 100, 1, 0, 255), {Uneven}},
-        {"PieceBitsMissing", Settings(100, 100, 1, 0, 2), {Literal({1, 2, 3, 4}, {true})}},
-        {"BlockSizeZero", Settings(100, 100, 1, 0, 0), {Literal({1}, {true})}},
+        {"TailDiffersFromLengthInForce", SettingsOf(100, 100, 2, 0, 255), {Copy(1, 0, {1}), Copy(1, 0, {1, 2})}},
+        {"TailAfterNegativeCounter", SettingsOf(100, 100, 1, 0, 255), {Skip(), Copy(1, 0, {1})}},
+        {"TailTooLong", SettingsOf(100, 100, 1, 0, 255), {Copy(1, 0, std::vector<uint8_t>(256))}},
+        {"NumberTooWide", SettingsOf(200, 255, 1, 0, 255), {Copy(256, 0)}},
+        {"NegativeTooWide", SettingsOf(65535, 0, 1, 0, 255), {Copy(1, -65536)}},
+        {"EmptyCopy", SettingsOf(100, 100, 1, 0, 255), {Copy(0, 0)}},
+        {"LiteralBytesMissing", SettingsOf(100, 100, 1, 0, 255), {Uneven}},
+        {"PieceBitsMissing", SettingsOf(100, 100, 1, 0, 2), {Literal({1, 2, 3, 4}, {true})}},
+        {"BlockSizeZero", SettingsOf(100, 100, 1, 0, 0), {Literal({1}, {true})}},
     };
     for (const EncodingError& Case : Cases) {
         EncodedDelta Encoded;
@@ -153,7 +141,7 @@ TEST(CommandEncoder, RefusesWhatTheDecoderCannotRead)
 
 TEST(CommandEncoder, NumberRangeFollowsFlagBit0)
 {
-    EXPECT_EQ(NumberRangeOf(Settings(8, 17, 1, 1, 2)), 25);
-    EXPECT_EQ(NumberRangeOf(Settings(8, 17, 1, 0, 2)), 17);
-    EXPECT_EQ(NumberRangeOf(Settings(300, 17, 1, 2, 2)), 300);
+    EXPECT_EQ(NumberRangeOf(SettingsOf(8, 17, 1, 1, 2)), 25);
+    EXPECT_EQ(NumberRangeOf(SettingsOf(8, 17, 1, 0, 2)), 17);
+    EXPECT_EQ(NumberRangeOf(SettingsOf(300, 17, 1, 2, 2)), 300);
 }

@@ -12,40 +12,6 @@
 #include "tests/support/recording_window.h"
 #include "tests/support/scratch_files.h"
 
-class ReconstructTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ResetApplierState();
-        ResetRecorder();
-        ScratchDir = MakeScratchDir();
-    }
-    void TearDown() override
-    {
-        Cleanup();
-        PlatformTakeError();
-        RemoveScratchDir(ScratchDir);
-    }
-    DecoderOutcome Run(const DecoderCase& Case)
-    {
-        return RunDecoder(Case, ScratchDir);
-    }
-
-    std::string ScratchDir;
-};
-
-static DeltaSettings Settings(int32_t BaseSize, int32_t ResultSize, uint16_t LengthReuse = 1,
-                              uint8_t Flags = 0, uint8_t BlockSize = 255)
-{
-    DeltaSettings Result;
-    Result.BaseSize = BaseSize;
-    Result.ResultSize = ResultSize;
-    Result.LengthReuse = LengthReuse;
-    Result.VariantFlags = Flags;
-    Result.BlockSize = BlockSize;
-    return Result;
-}
-
 static std::vector<uint8_t> Repeat(const std::vector<uint8_t>& Part, int Times)
 {
     std::vector<uint8_t> Result;
@@ -60,11 +26,6 @@ static std::vector<uint8_t> Pattern(size_t Count, uint32_t Seed)
     for (size_t I = 0; I < Count; I++)
         Bytes[I] = (uint8_t)((I * 2654435761u + Seed) >> 13);
     return Bytes;
-}
-
-static DeltaCommand PlainLiteral(const std::vector<uint8_t>& Bytes, int32_t BlockSize)
-{
-    return Literal(Bytes, std::vector<bool>(LiteralPieceSizes((int32_t)Bytes.size(), BlockSize).size(), true));
 }
 
 static std::vector<uint8_t> Slice(const std::vector<uint8_t>& Bytes, size_t From, size_t To)
@@ -121,7 +82,7 @@ TEST_F(ReconstructTest, SecondRunStartsBitReadersAfresh)
 
 TEST_F(ReconstructTest, EmptyCommandStreamGivesEmptyFile)
 {
-    DecoderCase Case = CaseFromCommands(BytesOf("old"), {}, Settings(3, 0));
+    DecoderCase Case = CaseFromCommands(BytesOf("old"), {}, SettingsOf(3, 0));
     Case.SubStreams[3] = {1, 2, 3}; // unused sub-streams need not be consumed
     DecoderOutcome Outcome = Run(Case);
     EXPECT_TRUE(Outcome.Result);
@@ -137,6 +98,11 @@ struct RebuildCase {
     std::vector<DeltaCommand> Commands;
     std::vector<uint8_t> Expected;
 };
+
+static void PrintTo(const RebuildCase& Case, std::ostream* Out)
+{
+    *Out << Case.Name;
+}
 
 class Rebuilds : public ReconstructTest, public ::testing::WithParamInterface<RebuildCase> {};
 
@@ -157,40 +123,80 @@ static const std::vector<uint8_t> Seventy = Pattern(70000, 9);
 // Each tail adds 1 to the old bytes right after its copy, so a tail that is read or skipped
 // shows in the output.
 const RebuildCase RebuildCases[] = {
-    {"EveryCopyReadsItsLengthWithReuse1", Digits, Settings(10, 12, 1),
+    {"EveryCopyReadsItsLengthWithReuse1", Digits, SettingsOf(10, 12, 1),
      {Copy(2, 0, {1}), Copy(1, 1, {}), Copy(2, 0, {1, 1})},
      BytesOf("013" "3" "4578")},
-    {"OnlyTheFirstCopyReadsALengthWithReuse0", Digits, Settings(10, 12, 0),
+    {"OnlyTheFirstCopyReadsALengthWithReuse0", Digits, SettingsOf(10, 12, 0),
      {Copy(2, 0, {1}), Copy(1, 1, {1}), Copy(1, 1, {1})},
      BytesOf("013" "35" "57")},
-    {"SkipTakesTheCounterBelowZero", Digits, Settings(10, 4, 3),
+    {"SkipTakesTheCounterBelowZero", Digits, SettingsOf(10, 4, 3),
      {Skip(), Copy(2, 0, {}), Copy(2, 1, {})},
      BytesOf("01" "34")},
-    {"SkipBringsTheNextLengthForward", Digits, Settings(10, 7, 2),
+    {"SkipBringsTheNextLengthForward", Digits, SettingsOf(10, 7, 2),
      {Copy(1, 0, {1}), Skip(), Copy(2, 0, {1, 1, 1})},
      BytesOf("02" "12456")},
-    {"PlainTailsIgnoreTheSource", Digits, Settings(10, 4, 1, 2),
+    {"PlainTailsIgnoreTheSource", Digits, SettingsOf(10, 4, 1, 2),
      {Copy(2, 3, {'x', 'y'})},
      BytesOf("34xy")},
-    {"LiteralsAddFromAfterTheLastTail", Digits, Settings(10, 9, 1, 0, 2),
+    {"LiteralsAddFromAfterTheLastTail", Digits, SettingsOf(10, 9, 1, 0, 2),
      {Copy(2, 0, {0}), Literal({1, 1}, {false}), Literal({2, 2, 2}, {false}), Literal({'z'}, {true})},
      BytesOf("012" "45" "567" "z")},
-    {"LiteralBeforeAnyCopyAddsFromTheOldStart", Digits, Settings(10, 3),
+    {"LiteralBeforeAnyCopyAddsFromTheOldStart", Digits, SettingsOf(10, 3),
      {Literal({1, 1, 1}, {false})},
      BytesOf("123")},
-    {"OutputCopyRepeatsShorterSource", Digits, Settings(10, 4000, 1, 0, 255),
+    {"OutputCopyRepeatsShorterSource", Digits, SettingsOf(10, 4000, 1, 0, 255),
      {PlainLiteral(Thousand, 255), Copy(3000, 10)},
      Repeat(Thousand, 4)},
-    {"OutputCopyAcrossTheWriteBuffer", {}, Settings(0, 240000, 1, 0, 255),
+    {"OutputCopyAcrossTheWriteBuffer", {}, SettingsOf(0, 240000, 1, 0, 255),
      {PlainLiteral(Seventy, 255), Copy(100000, 0), Copy(70000, -100000)},
      Join(Slice(Repeat(Seventy, 3), 0, 170000), Seventy)},
-    {"OldCopyAcrossTheWriteBuffer", Pattern(200000, 3), Settings(200000, 199990, 1, 0, 255),
+    {"OldCopyAcrossTheWriteBuffer", Pattern(200000, 3), SettingsOf(200000, 199990, 1, 0, 255),
      {Copy(150000, 7, {0, 0, 0}), Copy(49987, -49990)},
      Join(Slice(Pattern(200000, 3), 7, 150010), Slice(Pattern(200000, 3), 100017, 150004))},
-    {"TailFromTheOutput", Digits, Settings(10, 7),
+    {"TailFromTheOutput", Digits, SettingsOf(10, 7),
      {Literal({'a', 'b', 'c'}, {true}), Copy(2, 10, {1, 1})},
      BytesOf("abcabdb")},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, Rebuilds, ::testing::ValuesIn(RebuildCases),
                          [](const auto& Info) { return std::string(Info.param.Name); });
+
+struct PieceSplit {
+    int32_t BlockSize;
+    int32_t Total;
+    std::vector<int32_t> Pieces;
+};
+
+static void PrintTo(const PieceSplit& Split, std::ostream* Out)
+{
+    *Out << "block size " << Split.BlockSize << ", literal of " << Split.Total;
+}
+
+class LiteralPieces : public ReconstructTest, public ::testing::WithParamInterface<PieceSplit> {};
+
+// Zero literal bytes with add bits alternating from "add": the added pieces show the old bytes
+// under them, the plain ones stay zero, so the output reveals every piece boundary.
+TEST_P(LiteralPieces, SplitAsListed)
+{
+    const PieceSplit& Split = GetParam();
+    std::vector<uint8_t> Old = Pattern(2000, 1);
+    std::vector<bool> Plain;
+    std::vector<uint8_t> Expected;
+    for (size_t I = 0; I < Split.Pieces.size(); I++) {
+        Plain.push_back(I % 2 == 1);
+        size_t Start = Expected.size();
+        for (int32_t K = 0; K < Split.Pieces[I]; K++)
+            Expected.push_back(I % 2 == 1 ? 0 : Old[Start + K]);
+    }
+    std::vector<DeltaCommand> Commands = {Literal(std::vector<uint8_t>(Split.Total, 0), Plain)};
+    DecoderOutcome Outcome =
+        Run(CaseFromCommands(Old, Commands, SettingsOf(2000, Split.Total, 1, 0, (uint8_t)Split.BlockSize)));
+    ASSERT_EQ(Outcome.Message, -1) << Outcome.AbortText;
+    EXPECT_EQ(Outcome.Output, Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LiteralPieces,
+                         ::testing::Values(PieceSplit{2, 1, {1}}, PieceSplit{2, 3, {3}}, PieceSplit{2, 4, {2, 2}},
+                                           PieceSplit{2, 5, {2, 3}}, PieceSplit{255, 509, {509}},
+                                           PieceSplit{255, 510, {255, 255}},
+                                           PieceSplit{255, 1000, {255, 255, 490}}));

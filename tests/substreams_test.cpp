@@ -68,6 +68,11 @@ const NumberCase NumberCases[] = {
     {-5, {0}, {}, {0x07}, 7},
 };
 
+static void PrintTo(const NumberCase& Case, std::ostream* Out)
+{
+    *Out << Case.Value << " in range " << Case.NumberRange;
+}
+
 class NumberCoding : public SubStreamTest, public ::testing::WithParamInterface<NumberCase> {};
 
 // Each number is read with exactly its bits and bytes: a second copy of it follows and must read
@@ -114,6 +119,11 @@ struct ExhaustedCase {
     std::vector<int> PieceStreamBits;
     std::vector<int> SignStreamBits;
 };
+
+static void PrintTo(const ExhaustedCase& Case, std::ostream* Out)
+{
+    *Out << Case.Name;
+}
 
 class ExhaustedStreams : public SubStreamTest, public ::testing::WithParamInterface<ExhaustedCase> {};
 

@@ -3,14 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
+#include "apply/checksum.h"
 #include "container/patch_block.h"
 #include "core/patch_abort.h"
 #include "delta/reconstruct.h"
 #include "delta/substreams.h"
 #include "platform/platform.h"
 #include "shell/message_catalogue.h"
+#include "tests/support/recording_window.h"
 #include "tests/support/scratch_files.h"
 
 // Bytes before the delta and after it, so that neither end of the payload hides a wrong position.
@@ -99,6 +102,23 @@ int CatalogueNumberOf(const std::string& Text)
     return -1;
 }
 
+DeltaSettings SettingsOf(int32_t BaseSize, int32_t ResultSize, uint16_t LengthReuse, uint8_t Flags,
+                         uint8_t BlockSize)
+{
+    DeltaSettings Result;
+    Result.BaseSize = BaseSize;
+    Result.ResultSize = ResultSize;
+    Result.LengthReuse = LengthReuse;
+    Result.VariantFlags = Flags;
+    Result.BlockSize = BlockSize;
+    return Result;
+}
+
+DeltaCommand PlainLiteral(const std::vector<uint8_t>& Bytes, int32_t BlockSize)
+{
+    return Literal(Bytes, std::vector<bool>(LiteralPieceSizes((int32_t)Bytes.size(), BlockSize).size(), true));
+}
+
 DeltaCommand Copy(int32_t Length, int32_t Offset, std::vector<uint8_t> Tail)
 {
     DeltaCommand Command;
@@ -145,4 +165,29 @@ std::vector<uint8_t> PackBits(const std::vector<int>& Bits)
     for (size_t I = 0; I < Bits.size(); I++)
         Bytes[I / 8] |= (uint8_t)(Bits[I] << (I % 8));
     return Bytes;
+}
+
+uint32_t StoredChecksum(const std::vector<uint8_t>& Bytes, int32_t WindowStart, int32_t WindowLength)
+{
+    const int64_t Size = (int64_t)Bytes.size();
+    if (WindowLength == 0)
+        return CrcUpdate(0xFFFFFFFF, Bytes.data(), (int32_t)Size);
+    int64_t Before = std::clamp<int64_t>(WindowStart, 0, Size);
+    int64_t After = std::clamp<int64_t>((int64_t)WindowStart + WindowLength, 0, Size);
+    uint32_t Register = CrcUpdate(0xFFFFFFFF, Bytes.data(), (int32_t)Before);
+    return CrcUpdate(Register, Bytes.data() + After, (int32_t)(Size - After));
+}
+
+void ReconstructTest::SetUp()
+{
+    ResetApplierState();
+    ResetRecorder();
+    ScratchDir = MakeScratchDir();
+}
+
+void ReconstructTest::TearDown()
+{
+    Cleanup();
+    PlatformTakeError();
+    RemoveScratchDir(ScratchDir);
 }

@@ -1,6 +1,8 @@
 // Runs the decoder on an old file and a delta given by a test, catching the abort it may end in.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -46,7 +48,10 @@ DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir
 // The number of the catalogue message whose text this is, -1 when there is none.
 int CatalogueNumberOf(const std::string& Text);
 
-// Command builders for test tables.
+// Settings for the encoder, and command builders for test tables.
+DeltaSettings SettingsOf(int32_t BaseSize, int32_t ResultSize, uint16_t LengthReuse = 1, uint8_t Flags = 0,
+                         uint8_t BlockSize = 255);
+DeltaCommand PlainLiteral(const std::vector<uint8_t>& Bytes, int32_t BlockSize);
 DeltaCommand Copy(int32_t Length, int32_t Offset, std::vector<uint8_t> Tail = {});
 DeltaCommand Literal(std::vector<uint8_t> Bytes, std::vector<bool> PlainPieces);
 DeltaCommand Skip();
@@ -57,3 +62,20 @@ void PrepareSubStreams(const std::vector<uint8_t> (&SubStreams)[SubStreamCount])
 
 // Sub-stream bytes from bits in the order they are read.
 std::vector<uint8_t> PackBits(const std::vector<int>& Bits);
+
+// The stored checksum of bytes held in memory, without the window.
+uint32_t StoredChecksum(const std::vector<uint8_t>& Bytes, int32_t WindowStart = 0, int32_t WindowLength = 0);
+
+// A fresh state, recorder and scratch directory per test; the payload and scratch files go
+// away afterwards.
+class ReconstructTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    DecoderOutcome Run(const DecoderCase& Case)
+    {
+        return RunDecoder(Case, ScratchDir);
+    }
+
+    std::string ScratchDir;
+};
