@@ -32,6 +32,9 @@ void Cleanup()
         PlatformDeleteFile(State.PayloadBuffer.Path);
     }
     State.PayloadOpen = false;
+    if (!State.PlacingPath.empty())
+        PlatformDeleteFile(State.PlacingPath);
+    State.PlacingPath.clear();
 }
 
 void AbortWithText(const std::string& Text)

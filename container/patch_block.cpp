@@ -2,6 +2,7 @@
 // temporary file from which every later read of patch data is made.
 #include <algorithm>
 
+#include "container/name_rules.h"
 #include "container/patch_block.h"
 #include "core/applier_state.h"
 #include "core/byte_order.h"
@@ -137,6 +138,8 @@ void ReadPatchBlock()
         AbortWithMessage(15);
     }
     State.MultiFileMode = HeaderMode() == ModeMultiFile;
+    if (!IsAcceptableBackupName(State.BackupDirName))
+        AbortWithMessage(0);
     bool FirstRead = State.KnownPatchSize != Size;
     if (FirstRead)
         SetControlText(Control::InfoBox, WaitText);

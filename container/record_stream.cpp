@@ -1,6 +1,7 @@
 // Reads the record stream of patched and embedded files, one record per call.
 #include "container/record_stream.h"
 
+#include "container/name_rules.h"
 #include "container/patch_block.h"
 #include "core/applier_state.h"
 #include "core/byte_order.h"
@@ -45,6 +46,15 @@ static void ReadSourceVariant(SourceVariant& Variant)
     Variant.BlockSize = Raw[31];
 }
 
+// A name that would reach outside the target, or a device, refuses the whole patch.
+static std::string ReadFileName()
+{
+    std::string Name = ReadPayloadString();
+    if (!IsAcceptableName(Name))
+        AbortWithMessage(0);
+    return Name;
+}
+
 // Steps over the delta data without reading it. A negative length would move the reader
 // backwards, so that a record could point at itself; the sum is kept in 64 bits so that
 // huge lengths cannot wrap around either.
@@ -67,6 +77,8 @@ static void ReadVariant(int I)
         State.VariantNames[I] = ReadPayloadString();
         if (State.VariantNames[I].empty())
             State.VariantNames[I] = State.CurrentFileName;
+        else if (!IsAcceptableName(State.VariantNames[I]))
+            AbortWithMessage(0);
     }
     ReadSourceVariant(State.Variants[I]);
     ReadWindow(State.VariantWindowStart[I], State.VariantWindowLength[I]);
@@ -83,7 +95,7 @@ static void ReadPatchedRecord()
     ReadWindow(State.CrcWindowStart, State.CrcWindowLength);
     State.FileOptional = (State.Record.RecordFlags & RecordOptional) != 0;
     if (State.MultiFileMode) {
-        State.CurrentFileName = ReadPayloadString();
+        State.CurrentFileName = ReadFileName();
         State.RecordPath = State.TargetBase + "\\" + State.CurrentFileName;
     } else {
         State.CurrentFileName = State.TargetPath;
@@ -101,7 +113,7 @@ uint8_t ReadFileRecord()
     if (Type == RecordPatched) {
         ReadPatchedRecord();
     } else if (Type == RecordEmbedded) {
-        State.CurrentFileName = ReadPayloadString();
+        State.CurrentFileName = ReadFileName();
         State.EmbeddedPath = State.TargetBase + "\\" + State.CurrentFileName;
     } else if (Type != RecordEnd) {
         AbortWithMessage(0);
