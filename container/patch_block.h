@@ -20,6 +20,7 @@ void CreatePayloadBuffer();
 void ReadPatchBlock();
 void ShowDescription(const uint8_t* Text);
 void DecodeDescription();
+uint8_t OemToAnsi(uint8_t Byte);
 void CloseWorkFiles();
 void Cleanup();
 [[noreturn]] void AbortWithText(const std::string& Text);

@@ -91,8 +91,8 @@ struct ApplierState {
     FileObject OutputFile;
     bool OutputOpen = false;
     FileObject SubStreamFiles[SubStreamCount];
-    std::string SubStreamNames[SubStreamCount];    // so the cleanup can delete them
     bool SubStreamsOpen = false;
+    std::string PlacingPath; // a new file being written beside its destination; gone after an abort
 
     // Current record of the record stream.
     RecordFixedBlock Record;

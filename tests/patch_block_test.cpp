@@ -1,0 +1,332 @@
+// Reading and checking the patch block: every refusal with its message, the description, the
+// payload copy and the temporary names.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "container/patch_block.h"
+#include "core/applier_state.h"
+#include "core/patch_abort.h"
+#include "shell/fixed_texts.h"
+#include "shell/message_catalogue.h"
+#include "tests/support/recording_window.h"
+#include "tests/support/scratch.h"
+
+namespace {
+
+class PatchBlock : public ::testing::Test {
+protected:
+    std::string Folder;
+    std::string PatchPath;
+
+    void SetUp() override
+    {
+        ResetApplierState();
+        ResetRecorder();
+        Folder = MakeScratch("block");
+        State.TempDir = Folder + "/tmp/";
+        WriteBytes(State.TempDir + "keep", {});
+        PatchPath = Folder + "/p.pat";
+        State.PatchPath = PatchPath;
+    }
+    void TearDown() override
+    {
+        Cleanup();
+        RemoveScratch(Folder);
+    }
+
+    // The text of the abort that reading the patch ends with, or "" when it reads.
+    std::string ReadFailure()
+    {
+        try {
+            ReadPatchBlock();
+        } catch (const PatchAbort& Abort) {
+            return Abort.Text;
+        }
+        return "";
+    }
+
+    std::vector<std::string> TempFiles()
+    {
+        std::vector<std::string> Names = ListFolder(State.TempDir);
+        Names.erase(std::find(Names.begin(), Names.end(), "keep"));
+        return Names;
+    }
+};
+
+PatchSpec MinimalPatch()
+{
+    PatchSpec Spec;
+    Spec.BackupDirName = "backup";
+    return Spec;
+}
+
+std::vector<uint8_t> Serialised(const PatchSpec& Spec)
+{
+    std::vector<uint8_t> Block;
+    std::string Error;
+    EXPECT_TRUE(SerialisePatch(Spec, Block, Error)) << Error;
+    return Block;
+}
+
+TEST_F(PatchBlock, RefusalsCarryTheirMessage)
+{
+    struct Case {
+        const char* Name;
+        std::function<std::vector<uint8_t>()> Make;
+        int Message;
+    };
+    const Case Cases[] = {
+        {"shorter than a trailer", [] { return std::vector<uint8_t>{1, 2, 3, 4, 5}; }, 12},
+        {"block longer than file",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.OverrideBlockLength = true;
+             Spec.BlockLength = 100000;
+             return Serialised(Spec);
+         },
+         12},
+        {"block shorter than a header",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.OverrideBlockLength = true;
+             Spec.BlockLength = 20;
+             return Serialised(Spec);
+         },
+         12},
+        {"block length points at no header",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.Description = Bytes(std::string(200, 'x'));
+             Spec.OverrideBlockLength = true;
+             Spec.BlockLength = 150;
+             return Serialised(Spec);
+         },
+         14},
+        {"trailer magic",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.TrailerMagic = 0x3E7F8444;
+             return Serialised(Spec);
+         },
+         14},
+        {"header magic",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.HeaderMagic = 0;
+             return Serialised(Spec);
+         },
+         14},
+        {"payload ends inside the description",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.OverrideDescriptionLength = true;
+             Spec.DescriptionLength = 60000;
+             return Serialised(Spec);
+         },
+         0},
+        {"payload ends inside the backup name",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.BackupDirName = "longer than the trailer";
+             std::vector<uint8_t> Block = Serialised(Spec);
+             // Keep the header and the backup name's length byte, then the trailer.
+             std::vector<uint8_t> Cut(Block.begin(), Block.begin() + 77);
+             Cut.insert(Cut.end(), Block.end() - 8, Block.end());
+             uint32_t Length = (uint32_t)Cut.size();
+             for (int I = 0; I < 4; I++)
+                 Cut[Cut.size() - 8 + I] = (uint8_t)(Length >> (8 * I));
+             return Cut;
+         },
+         0},
+        {"backup folder outside the target",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.BackupDirName = "..\\old";
+             return Serialised(Spec);
+         },
+         0},
+        {"absolute backup folder",
+         [] {
+             PatchSpec Spec = MinimalPatch();
+             Spec.BackupDirName = "C:\\old";
+             return Serialised(Spec);
+         },
+         0},
+    };
+    for (const Case& C : Cases) {
+        WriteBytes(PatchPath, C.Make());
+        EXPECT_EQ(ReadFailure(), FormatCatalogueMessage(C.Message)) << C.Name;
+        EXPECT_TRUE(TempFiles().empty()) << C.Name;
+        EXPECT_FALSE(State.PayloadOpen) << C.Name;
+    }
+}
+
+TEST_F(PatchBlock, MissingPatchFile)
+{
+    EXPECT_EQ(ReadFailure(), "\r\nError, cannot open patchfile \"" + PatchPath + "\" for reading!");
+}
+
+TEST_F(PatchBlock, VersionIsNamedInTheMessage)
+{
+    const struct {
+        int32_t Version;
+        const char* Shown;
+    } Cases[] = {{191, "191"}, {-1, "-1"}, {0, "0"}};
+    for (const auto& Case : Cases) {
+        PatchSpec Spec = MinimalPatch();
+        Spec.Version = Case.Version;
+        WritePatch(Spec, PatchPath);
+        std::string Text = ReadFailure();
+        EXPECT_EQ(State.TargetPath, Case.Shown);
+        EXPECT_EQ(Text, FormatCatalogueMessage(15));
+        EXPECT_NE(Text.find(std::string("tarnw") + Case.Shown + ".htm"), std::string::npos) << Text;
+    }
+}
+
+TEST_F(PatchBlock, CompressionIsRefusedBeforeTheVersion)
+{
+    PatchSpec Spec = MinimalPatch();
+    Spec.Version = 5;
+    Spec.Flags = PatchFlagCompressed;
+    WritePatch(Spec, PatchPath);
+    EXPECT_EQ(ReadFailure(), CompressionText);
+    EXPECT_TRUE(TempFiles().empty());
+}
+
+TEST_F(PatchBlock, ModeByteChoosesMultiFileOnlyForTwo)
+{
+    const struct {
+        uint8_t Mode;
+        bool Multi;
+    } Cases[] = {{0, false}, {1, false}, {2, true}, {3, false}, {255, false}};
+    for (const auto& Case : Cases) {
+        PatchSpec Spec = MinimalPatch();
+        Spec.Mode = Case.Mode;
+        RecordSpec Record;
+        Record.Patched.Name = "f";
+        Spec.Records.push_back(Record);
+        WritePatch(Spec, PatchPath);
+        ASSERT_EQ(ReadFailure(), "");
+        EXPECT_EQ(State.MultiFileMode, Case.Multi) << (int)Case.Mode;
+    }
+}
+
+TEST_F(PatchBlock, LeadingFieldsAndStreamStart)
+{
+    PatchSpec Spec = MinimalPatch();
+    Spec.Description = Bytes("hello");
+    Spec.HasRegistry = true;
+    Spec.RegistryKeyPath = "SOFTWARE\\Vendor\\App";
+    Spec.RegistryValueName = "InstallDir";
+    Spec.Flags = 0xFC; // unused bits change nothing
+    WritePatch(Spec, PatchPath);
+    ASSERT_EQ(ReadFailure(), "");
+    EXPECT_EQ(State.BackupDirName, "backup");
+    EXPECT_EQ(State.RegistryKeyPath, "SOFTWARE\\Vendor\\App");
+    EXPECT_EQ(State.RegistryValueName, "InstallDir");
+    EXPECT_EQ(State.StreamStart, 5 + 7 + 20 + 11);
+    EXPECT_EQ(Recorder.InfoBox, "hello");
+    EXPECT_EQ(TempFiles(), (std::vector<std::string>{"TWQ0.tmp"}));
+}
+
+TEST_F(PatchBlock, DescriptionDecoding)
+{
+    const struct {
+        std::string Stored;
+        std::string Shown;
+    } Cases[] = {
+        {"", ""},
+        {"#%gone", ""},
+        {"abc#%rest", "abc"},
+        {"ends with #", "ends with #"},
+        {std::string("a\0b\x01" "c", 5), "a\r\r\nb\r\r\nc"},
+        {"\x80\x14\x15", "\xC7\xB6\xA7"},
+    };
+    for (const auto& Case : Cases) {
+        ResetApplierState();
+        State.TempDir = Folder + "/tmp/";
+        State.PatchPath = PatchPath;
+        PatchSpec Spec = MinimalPatch();
+        Spec.Description = Bytes(Case.Stored);
+        WritePatch(Spec, PatchPath);
+        ASSERT_EQ(ReadFailure(), "");
+        EXPECT_EQ(Recorder.InfoBox, Case.Shown) << Case.Stored;
+    }
+}
+
+// Descriptions beyond the buffers are cut to what fits; nothing is written past them.
+TEST_F(PatchBlock, OverlongDescriptionsAreCut)
+{
+    const struct {
+        std::string Stored;
+        size_t ShownLength;
+    } Cases[] = {
+        {std::string(1000, 'a'), 1000},
+        {std::string(1001, 'a'), 1000},
+        {std::string(5000, 'a'), 1000},
+        {std::string(667, '\x01'), 2001},
+        {std::string(668, '\x01'), 2001},
+        {std::string(1000, '\x01'), 2001},
+        {std::string(667, '\x01') + "ab", 2003},
+    };
+    for (const auto& Case : Cases) {
+        ResetApplierState();
+        State.TempDir = Folder + "/tmp/";
+        State.PatchPath = PatchPath;
+        PatchSpec Spec = MinimalPatch();
+        Spec.Description = Bytes(Case.Stored);
+        WritePatch(Spec, PatchPath);
+        ASSERT_EQ(ReadFailure(), "") << Case.Stored.size();
+        EXPECT_EQ(Recorder.InfoBox.size(), Case.ShownLength) << Case.Stored.size();
+        EXPECT_EQ(State.BackupDirName, "backup");
+    }
+}
+
+TEST_F(PatchBlock, SecondReadKeepsTheInfoBox)
+{
+    PatchSpec Spec = MinimalPatch();
+    Spec.Description = Bytes("first");
+    WritePatch(Spec, PatchPath);
+    ASSERT_EQ(ReadFailure(), "");
+    EXPECT_EQ(Recorder.InfoBoxSets, 2); // the wait text, then the description
+    ASSERT_EQ(ReadFailure(), "");
+    EXPECT_EQ(Recorder.InfoBoxSets, 2);
+    EXPECT_EQ(Recorder.InfoBox, "first");
+    EXPECT_EQ(TempFiles().size(), 1u); // the earlier read's payload copy was given up
+}
+
+TEST_F(PatchBlock, TempNamesSkipExistingFilesOnly)
+{
+    WriteBytes(State.TempDir + "TWQ0.tmp", {});
+    WriteBytes(State.TempDir + "TWQ1.tmp", {});
+    EXPECT_EQ(MakeTempName(), State.TempDir + "TWQ2.tmp");
+    for (int N = 2; N < 10; N++)
+        WriteBytes(State.TempDir + "TWQ" + std::to_string(N) + ".tmp", {});
+    EXPECT_EQ(MakeTempName(), State.TempDir + "TWQ10.tmp");
+}
+
+TEST_F(PatchBlock, PayloadBufferThatCannotBeCreatedEndsWithMessage7)
+{
+    State.TempDir = Folder + "/no such folder/";
+    WritePatch(MinimalPatch(), PatchPath);
+    EXPECT_EQ(ReadFailure(), FormatCatalogueMessage(7));
+}
+
+TEST_F(PatchBlock, PayloadIsCopiedWhole)
+{
+    for (size_t Size : {0u, 2047u, 2048u, 2049u, 130000u}) {
+        PatchSpec Spec = MinimalPatch();
+        Spec.WriteEndRecord = false;
+        Spec.StreamTail.assign(Size, 0);
+        for (size_t I = 0; I < Size; I++)
+            Spec.StreamTail[I] = (uint8_t)(I * 7);
+        WritePatch(Spec, PatchPath);
+        ASSERT_EQ(ReadFailure(), "");
+        std::vector<uint8_t> Copy = ReadBytes(State.PayloadBuffer.Path);
+        std::vector<uint8_t> Block = ReadBytes(PatchPath);
+        EXPECT_EQ(Copy, std::vector<uint8_t>(Block.begin() + 76, Block.end())) << Size;
+    }
+}
+
+} // namespace
