@@ -35,7 +35,7 @@ static bool IsNewVersion(const std::string& Path)
         return false;
     }
     bool Match = PlatformFileSize(File) == State.Record.NewSize &&
-                 WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength) == State.Record.NewCrc;
+                 WindowedCrcMatches(File, State.CrcWindowStart, State.CrcWindowLength, State.Record.NewCrc);
     PlatformClose(File);
     PlatformTakeError();
     return Match;
@@ -78,7 +78,7 @@ static bool PlaceOutput(const FileSource& Source, bool CheckOnly, bool Quiet)
     FileObject File;
     PlatformOpenRead(File, Source.OutputPath);
     PlatformTakeError();
-    bool Match = WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength) == State.Record.NewCrc;
+    bool Match = WindowedCrcMatches(File, State.CrcWindowStart, State.CrcWindowLength, State.Record.NewCrc);
     PlatformClose(File);
     PlatformTakeError();
     if (!Match) {

@@ -41,8 +41,7 @@ void CutSubStreams(int32_t DeltaPosition, const int32_t* StreamLengths)
 {
     PlatformSeek(State.PayloadBuffer, DeltaPosition);
     for (int I = 0; I < SubStreamCount; I++) {
-        State.SubStreamNames[I] = MakeTempName();
-        if (!ExtractSubStream(StreamLengths[I], State.SubStreamFiles[I], State.SubStreamNames[I]))
+        if (!ExtractSubStream(StreamLengths[I], State.SubStreamFiles[I], MakeTempName()))
             AbortWithMessage(7);
     }
     State.SubStreamsOpen = true;
