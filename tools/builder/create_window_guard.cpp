@@ -1,0 +1,78 @@
+// Finds the old-file bytes a list of delta commands reads, the way the decoder positions them.
+#include "tools/builder/create_window_guard.h"
+
+#include <algorithm>
+
+namespace {
+
+// Positions are 64-bit here so that hostile sums cannot wrap.
+struct ReadTracker {
+    int64_t BaseSize = 0;
+    int64_t WindowStart = 0;
+    int64_t WindowEnd = 0;
+    bool Hit = false;
+
+    void OldRange(int64_t SourcePosition, int64_t Start, int64_t Count)
+    {
+        if (SourcePosition < BaseSize && Count > 0 && Start < WindowEnd && WindowStart < Start + Count)
+            Hit = true;
+    }
+};
+
+// The piece sizes a literal of Total bytes is cut into: the last piece takes a remainder of up
+// to twice the block size whole.
+std::vector<int32_t> LiteralPieces(int32_t Total, int32_t BlockSize)
+{
+    std::vector<int32_t> Pieces;
+    if (BlockSize < 1)
+        return {Total}; // the decoder makes no progress on such a literal; verification refuses it
+    for (int32_t Done = 0; Done < Total;) {
+        int32_t Rest = Total - Done;
+        int32_t Piece = Rest >= BlockSize && Rest < 2 * BlockSize ? Rest : std::min(BlockSize, Rest);
+        Pieces.push_back(Piece);
+        Done += Piece;
+    }
+    return Pieces;
+}
+
+} // namespace
+
+bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSettings& Settings,
+                        const CrcWindowSpec& Window)
+{
+    ReadTracker Reads{Settings.BaseSize, Window.Start, (int64_t)Window.Start + Window.Length};
+    bool AddDeltas = (Settings.VariantFlags & 0x02) == 0;
+    int64_t CopyPosition = 0, CopyLength = 0, DeltaLength = 0;
+    for (const DeltaCommand& Command : Commands) {
+        if (Command.Kind == CommandKind::Copy) {
+            CopyPosition += Command.Offset + CopyLength;
+            CopyLength = Command.Length;
+            DeltaLength = (int64_t)Command.Tail.size();
+            Reads.OldRange(CopyPosition, CopyPosition, CopyLength + (AddDeltas ? DeltaLength : 0));
+        } else if (Command.Kind == CommandKind::Literal) {
+            int64_t Done = 0;
+            std::vector<int32_t> Pieces = LiteralPieces(Command.Length, Settings.BlockSize);
+            for (size_t i = 0; i < Pieces.size(); i++) {
+                if (i < Command.PlainPieces.size() && !Command.PlainPieces[i])
+                    Reads.OldRange(CopyPosition, CopyPosition + CopyLength + DeltaLength + Done, Pieces[i]);
+                Done += Pieces[i];
+            }
+        }
+    }
+    return Reads.Hit;
+}
+
+std::vector<DeltaCommand> PlainLiteralCommands(const std::vector<uint8_t>& New, DeltaSettings& Settings)
+{
+    Settings.LengthReuse = 1;
+    Settings.VariantFlags = 0;
+    Settings.BlockSize = 255;
+    if (New.empty())
+        return {};
+    DeltaCommand Literal;
+    Literal.Kind = CommandKind::Literal;
+    Literal.Length = (int32_t)New.size();
+    Literal.Bytes = New;
+    Literal.PlainPieces.assign(LiteralPieces(Literal.Length, Settings.BlockSize).size(), true);
+    return {Literal};
+}
