@@ -44,6 +44,18 @@ struct BitReaderState {
     uint8_t Current = 0; // the byte being consumed
 };
 
+constexpr int32_t SubStreamBufferSize = 8192;  // bytes of one sub-stream file read at a time
+constexpr int32_t OutputBufferSize = 65536;    // output bytes gathered before one write
+constexpr int32_t DecoderHalfSize = 513;       // a tail or a literal piece fits in one half
+
+// Buffered reads of one sub-stream file, which is read strictly from front to back.
+struct SubStreamReaderState {
+    uint8_t Buffer[SubStreamBufferSize] = {};
+    int32_t Next = 0;     // next unread byte of Buffer
+    int32_t End = 0;      // bytes of Buffer that hold data
+    int32_t FileLeft = 0; // bytes of the file not yet read into Buffer
+};
+
 // State of the reconstruction in progress; reset by every reconstruction.
 struct DecoderState {
     BitReaderState Bits[2];       // [0] reads sub-stream 1, [1] reads sub-stream 2
@@ -51,12 +63,18 @@ struct DecoderState {
     int32_t NumberRange = 0;      // largest value a number may need; fixes its width
     int32_t BaseSize = 0;         // size of the old file; positions at or above it address the output
     bool AddDeltas = false;       // tails are added to the source rather than taken plain
-    int32_t LengthReuse = 0;
-    int32_t BlockSize = 0;
-    int32_t CopyPosition = 0;
-    int32_t CopyLength = 0;
-    int32_t DeltaLength = 0;
-    int32_t ReuseCounter = 0;
+    int32_t LengthReuse = 0;      // copy commands that share one tail length
+    int32_t BlockSize = 0;        // largest literal piece, 0 to 255
+    int32_t CopyPosition = 0;     // where the most recent copy started in the combined source
+    int32_t CopyLength = 0;       // bytes of the most recent copy
+    int32_t DeltaLength = 0;      // tail bytes after every copy, 0 to 255
+    int32_t ReuseCounter = 0;     // copies left before a new tail length is read
+    SubStreamReaderState Streams[SubStreamCount];
+    uint8_t SourceHalf[DecoderHalfSize] = {}; // bytes of the combined source under a tail or piece
+    uint8_t DataHalf[DecoderHalfSize] = {};   // tail or literal bytes, summed and then written
+    uint8_t OutputBuffer[OutputBufferSize] = {}; // output bytes not yet written to the file
+    int32_t OutputFill = 0;       // bytes waiting in OutputBuffer
+    int32_t OutputFlushed = 0;    // bytes already in the output file; OutputBuffer continues there
 };
 
 struct ApplierState {

@@ -383,10 +383,66 @@ TEST_F(WriteTimeTest, ValuesThatNameNoMomentLeaveTheTime)
     }
 }
 
-TEST(ProcessTest, OwnPathAndTempPathExist)
+// Windows programs are the ones whose own file ends with ".exe".
+bool RunningOnWindows()
+{
+    std::string Own = PlatformOwnPath();
+    return Own.size() > 4 && Own.compare(Own.size() - 4, 4, ".exe") == 0;
+}
+
+TEST(ProcessTest, OwnPathTempPathAndCommandLine)
 {
     EXPECT_TRUE(PlatformFileExists(PlatformOwnPath()));
     EXPECT_TRUE(PlatformIsDirectory(PlatformTempPath()));
+    if (RunningOnWindows()) {
+        EXPECT_NE(PlatformCommandLine().find("tarnwel_tests"), std::string::npos) << PlatformCommandLine();
+    }
+}
+
+TEST(RegistryReadTest, MissingKeysAndValuesReadAsFalse)
+{
+    uint8_t Buffer[1001];
+    int32_t Length = -1;
+    EXPECT_FALSE(PlatformReadRegistry("Software\\Tarnwel Test\\Missing", "Target", Buffer, 1001, Length));
+    EXPECT_EQ(Length, 0);
+    EXPECT_FALSE(PlatformReadRegistry("Software", "Tarnwel Test Missing Value", Buffer, 1001, Length));
+    EXPECT_EQ(Length, 0);
+}
+
+// Only Windows has a machine-wide registry to read; the POSIX stand-in has tests of its own.
+TEST(RegistryReadTest, ReadsAMachineValueIgnoringCase)
+{
+    if (!RunningOnWindows())
+        GTEST_SKIP() << "no system registry on this platform";
+    const std::string Key = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+    uint8_t Expected[1001] = {};
+    int32_t ExpectedLength = 0;
+    ASSERT_TRUE(PlatformReadRegistry(Key, "SystemRoot", Expected, 1001, ExpectedLength));
+    ASSERT_GT(ExpectedLength, 1);
+    EXPECT_EQ(Expected[ExpectedLength - 1], 0); // a string value, with its terminating zero
+    EXPECT_TRUE(PlatformIsDirectory(reinterpret_cast<const char*>(Expected)));
+
+    struct Case {
+        const char* KeyPath;
+        const char* ValueName;
+        int32_t Size;
+        bool Fits;
+    };
+    const Case Cases[] = {
+        {"SOFTWARE\\microsoft\\windows nt\\CURRENTVERSION", "systemroot", 1001, true},
+        {Key.c_str(), "SystemRoot", ExpectedLength, true},
+        {Key.c_str(), "SystemRoot", ExpectedLength - 1, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string(C.KeyPath) + " " + C.ValueName + " " + std::to_string(C.Size));
+        uint8_t Buffer[1001] = {};
+        int32_t Length = 0;
+        ASSERT_EQ(PlatformReadRegistry(C.KeyPath, C.ValueName, Buffer, C.Size, Length), C.Fits);
+        if (C.Fits) {
+            EXPECT_EQ(Length, ExpectedLength);
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(Buffer)), reinterpret_cast<const char*>(Expected));
+        }
+    }
 }
 
 // The operations the hook counts, each independent of the others' success; Run returns whether
