@@ -26,6 +26,13 @@ static std::string PathUnder(const std::string& Folder, const std::string& Name)
     return State.MultiFileMode ? Folder + "\\" + Name : Folder;
 }
 
+// A file some of whose bytes cannot be read is no version of anything.
+static bool HasNewCrc(FileObject& File)
+{
+    uint32_t Crc = 0;
+    return WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength, Crc) && Crc == State.Record.NewCrc;
+}
+
 static bool IsNewVersion(const std::string& Path)
 {
     FileObject File;
@@ -34,18 +41,24 @@ static bool IsNewVersion(const std::string& Path)
         PlatformClose(File);
         return false;
     }
-    bool Match = PlatformFileSize(File) == State.Record.NewSize &&
-                 WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength) == State.Record.NewCrc;
+    bool Match = PlatformFileSize(File) == State.Record.NewSize && HasNewCrc(File);
     PlatformClose(File);
     PlatformTakeError();
     return Match;
 }
 
+// The rebuilt versions are temporary files of ours; while a record is processed they are named
+// in the state, so that an abort removes them too.
 static bool Reconstruct(FileSource& Source, int I, int32_t ResultSize)
 {
     bool Fresh = !Source.HaveOutput;
-    return ReconstructFile(State.Variants[I], State.DeltaPosition[I], Source.InputPath, Source.OutputPath, Fresh,
-                           Fresh, ResultSize, State.VariantWindowStart[I], State.VariantWindowLength[I]);
+    State.RebuiltInput = Fresh ? "" : Source.InputPath;
+    State.RebuiltOutput.clear();
+    bool Made = ReconstructFile(State.Variants[I], State.DeltaPosition[I], Source.InputPath, State.RebuiltOutput,
+                                Fresh, Fresh, ResultSize, State.VariantWindowStart[I], State.VariantWindowLength[I]);
+    if (Made)
+        Source.OutputPath = State.RebuiltOutput;
+    return Made;
 }
 
 // Walks the chain from the first variant whose old file (at its place or in the backup folder)
@@ -66,6 +79,7 @@ static void RunChain(FileSource& Source)
             continue;
         if (Source.HaveOutput)
             DeleteQuietly(Source.InputPath);
+        State.RebuiltInput.clear();
         Source.HaveOutput = true;
         Source.InputPath = Source.OutputPath;
     }
@@ -78,12 +92,13 @@ static bool PlaceOutput(const FileSource& Source, bool CheckOnly, bool Quiet)
     FileObject File;
     PlatformOpenRead(File, Source.OutputPath);
     PlatformTakeError();
-    bool Match = WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength) == State.Record.NewCrc;
+    bool Match = HasNewCrc(File);
     PlatformClose(File);
     PlatformTakeError();
     if (!Match) {
         if (!Source.NewAtSource)
             DeleteQuietly(Source.OutputPath);
+        State.RebuiltOutput.clear();
         if (Quiet)
             return false;
         AbortWithMessage(11);
@@ -98,6 +113,7 @@ static bool PlaceOutput(const FileSource& Source, bool CheckOnly, bool Quiet)
     }
     if (!Source.NewAtSource)
         DeleteQuietly(Source.OutputPath);
+    State.RebuiltOutput.clear();
     return true;
 }
 

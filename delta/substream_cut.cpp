@@ -35,17 +35,18 @@ bool ExtractSubStream(int32_t Length, FileObject& File, const std::string& Name)
     return false;
 }
 
-// The files are flagged open only once all five exist, so a failure while cutting leaves the
-// ones already made in the temporary directory.
+// The files are flagged before the first is made, so that a failure while cutting leaves none
+// of them behind; the names of an earlier reconstruction are forgotten first, since they may
+// belong to other files by now.
 void CutSubStreams(int32_t DeltaPosition, const int32_t* StreamLengths)
 {
-    PlatformSeek(State.PayloadBuffer, DeltaPosition);
-    for (int I = 0; I < SubStreamCount; I++) {
-        State.SubStreamNames[I] = MakeTempName();
-        if (!ExtractSubStream(StreamLengths[I], State.SubStreamFiles[I], State.SubStreamNames[I]))
-            AbortWithMessage(7);
-    }
+    for (FileObject& File : State.SubStreamFiles)
+        File = FileObject();
     State.SubStreamsOpen = true;
+    PlatformSeek(State.PayloadBuffer, DeltaPosition);
+    for (int I = 0; I < SubStreamCount; I++)
+        if (!ExtractSubStream(StreamLengths[I], State.SubStreamFiles[I], MakeTempName()))
+            AbortWithMessage(7);
     for (BitReaderState& Bits : State.Decoder.Bits)
         Bits.Counter = 0;
     for (int I = 0; I < SubStreamCount; I++) {
