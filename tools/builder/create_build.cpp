@@ -20,10 +20,13 @@ bool BuildVariant(const FilePlan& Plan, const std::vector<uint8_t>& Old, const s
     if (Plan.HasWindow && CommandsReadWindow(Commands, Settings, Plan.Window))
         Commands = PlainLiteralCommands(Next, Settings);
     std::string EncoderError;
-    if (!EncodeCommands(Commands, Settings, Variant.Streams, EncoderError)) {
+    EncodedDelta Encoded;
+    if (!EncodeCommands(Commands, Settings, Encoded, EncoderError)) {
         Error = "cannot code the delta of \"" + Plan.Name + "\": " + EncoderError;
         return false;
     }
+    for (int k = 0; k < SubStreamCount; k++)
+        Variant.Streams[k] = std::move(Encoded.SubStreams[k]);
     Variant.LengthReuse = Settings.LengthReuse;
     Variant.VariantFlags = Settings.VariantFlags;
     Variant.BlockSize = Settings.BlockSize;

@@ -3,6 +3,7 @@
 // version that follows it, and the last with the new file.
 #include "tools/builder/create_verify.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -87,10 +88,11 @@ void CheckNewCrc(const std::string& Rebuilt, const FilePlan& Plan)
     FileObject File;
     if (!PlatformOpenRead(File, Rebuilt))
         Mismatch("cannot read back the rebuilt " + Named(Plan));
-    uint32_t Crc = WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength);
+    uint32_t Crc = 0;
+    bool Read = WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength, Crc);
     PlatformClose(File);
     PlatformTakeError();
-    if (Crc != State.Record.NewCrc)
+    if (!Read || Crc != State.Record.NewCrc)
         Mismatch("the rebuilt " + Named(Plan) + " fails the applier's checksum");
 }
 

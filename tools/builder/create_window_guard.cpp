@@ -1,7 +1,7 @@
 // Finds the old-file bytes a list of delta commands reads, the way the decoder positions them.
 #include "tools/builder/create_window_guard.h"
 
-#include <algorithm>
+#include "tools/writer/command_encoder.h"
 
 namespace {
 
@@ -19,22 +19,6 @@ struct ReadTracker {
     }
 };
 
-// The piece sizes a literal of Total bytes is cut into: the last piece takes a remainder of up
-// to twice the block size whole.
-std::vector<int32_t> LiteralPieces(int32_t Total, int32_t BlockSize)
-{
-    std::vector<int32_t> Pieces;
-    if (BlockSize < 1)
-        return {Total}; // the decoder makes no progress on such a literal; verification refuses it
-    for (int32_t Done = 0; Done < Total;) {
-        int32_t Rest = Total - Done;
-        int32_t Piece = Rest >= BlockSize && Rest < 2 * BlockSize ? Rest : std::min(BlockSize, Rest);
-        Pieces.push_back(Piece);
-        Done += Piece;
-    }
-    return Pieces;
-}
-
 } // namespace
 
 bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSettings& Settings,
@@ -51,7 +35,7 @@ bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSe
             Reads.OldRange(CopyPosition, CopyPosition, CopyLength + (AddDeltas ? DeltaLength : 0));
         } else if (Command.Kind == CommandKind::Literal) {
             int64_t Done = 0;
-            std::vector<int32_t> Pieces = LiteralPieces(Command.Length, Settings.BlockSize);
+            std::vector<int32_t> Pieces = LiteralPieceSizes(Command.Length, Settings.BlockSize);
             for (size_t i = 0; i < Pieces.size(); i++) {
                 if (i < Command.PlainPieces.size() && !Command.PlainPieces[i])
                     Reads.OldRange(CopyPosition, CopyPosition + CopyLength + DeltaLength + Done, Pieces[i]);
@@ -73,6 +57,6 @@ std::vector<DeltaCommand> PlainLiteralCommands(const std::vector<uint8_t>& New, 
     Literal.Kind = CommandKind::Literal;
     Literal.Length = (int32_t)New.size();
     Literal.Bytes = New;
-    Literal.PlainPieces.assign(LiteralPieces(Literal.Length, Settings.BlockSize).size(), true);
+    Literal.PlainPieces.assign(LiteralPieceSizes(Literal.Length, Settings.BlockSize).size(), true);
     return {Literal};
 }
