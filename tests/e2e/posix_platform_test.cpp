@@ -22,8 +22,9 @@ protected:
 
     void TearDown() override
     {
-        for (const Saved& Variable : SavedVariables)
-            Put(Variable.Name.c_str(), Variable.HadValue ? Variable.Value.c_str() : nullptr);
+        // Newest first, so a variable set twice ends with the value it had before the test.
+        for (auto Variable = SavedVariables.rbegin(); Variable != SavedVariables.rend(); ++Variable)
+            Put(Variable->Name.c_str(), Variable->HadValue ? Variable->Value.c_str() : nullptr);
         RemoveScratchDirectory(Dir);
     }
 
