@@ -128,12 +128,14 @@ void ExpectOneErrorLine(const ProgramResult& Result, int ExitCode, const std::st
 
 TEST_F(BuilderCreate, HelpDocumentsTheOptions)
 {
-    ProgramResult Result = Build({"create", "--help"});
-    EXPECT_EQ(Result.ExitCode, 0);
-    for (const char* Option : {"-o OUT", "--description TEXT", "--description-file FILE", "--backup-dir NAME",
-                               "--registry KEYPATH VALUENAME", "--optional GLOB", "--crc-window NAME:START:LENGTH",
-                               "--exe STUB", "--jobs N", "--quiet", "Exit codes: 0 done, 1 usage error, 2 failure"})
-        EXPECT_TRUE(Has(Result.Out, Option)) << Option;
+    for (const std::vector<std::string>& Arguments : {std::vector<std::string>{"create", "--help"}, {"--help"}}) {
+        ProgramResult Result = Build(Arguments);
+        EXPECT_EQ(Result.ExitCode, 0);
+        for (const char* Option : {"-o OUT", "--description TEXT", "--description-file FILE", "--backup-dir NAME",
+                                   "--registry KEYPATH VALUENAME", "--optional GLOB", "--crc-window NAME:START:LENGTH",
+                                   "--exe STUB", "--jobs N", "--quiet", "Exit codes: 0 done, 1 usage error, 2 failure"})
+            EXPECT_TRUE(Has(Result.Out, Option)) << Arguments.size() << " " << Option;
+    }
 }
 
 struct UsageCase {
