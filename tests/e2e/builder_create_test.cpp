@@ -2,6 +2,8 @@
 // patch holds for each kind of file, determinism, and round trips through the real applier.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -165,6 +167,7 @@ const UsageCase UsageCases[] = {
     {"window on a missing file", {"-o", "OUT", "--crc-window", "b.txt:0:1", "R1", "NEW"}, "does not hold"},
     {"two descriptions", {"-o", "OUT", "--description", "x", "--description-file", "F1", "R1", "NEW"}, "one description"},
     {"unreadable description", {"-o", "OUT", "--description-file", "NOWHERE", "R1", "NEW"}, "cannot read the description"},
+    {"stub missing", {"-o", "OUT", "--exe", "NOWHERE", "R1", "NEW"}, "which is not a file"},
     {"registry without value", {"-o", "OUT", "R1", "NEW", "--registry", "KEY"}, "--registry needs a key path and a value name"},
 };
 
@@ -407,6 +410,34 @@ TEST_F(BuilderCreate, DescriptionReadsBackThroughTheApplier)
     WriteBytes(Folder + "/about.txt", BytesOf("\xEF\xBB\xBFStra\xC3\x9F" "e \xE2\x82\xAC 5\r\nzweite Zeile\n"));
     Create(Prefixed({"--description-file", Folder + "/about.txt"}, Paths));
     EXPECT_TRUE(Has(Listing(), "Description:\n  Stra\xC3\x9F" "e \xE2\x82\xAC 5\n  zweite Zeile\nBackup directory"));
+}
+
+// Gives the file a modification time in local time.
+void SetLocalTime(const std::string& Path, int Year, int Month, int Day, int Hour, int Minute, int Second)
+{
+    std::tm Local{};
+    Local.tm_year = Year - 1900;
+    Local.tm_mon = Month - 1;
+    Local.tm_mday = Day;
+    Local.tm_hour = Hour;
+    Local.tm_min = Minute;
+    Local.tm_sec = Second;
+    Local.tm_isdst = -1;
+    using namespace std::chrono;
+    auto Epochs = fs::file_time_type::clock::now().time_since_epoch() - system_clock::now().time_since_epoch();
+    auto Since = seconds(std::mktime(&Local)) + round<seconds>(Epochs);
+    fs::last_write_time(Path, fs::file_time_type(duration_cast<fs::file_time_type::duration>(Since)));
+}
+
+TEST_F(BuilderCreate, StoredTimesAreTheLocalModificationTimes)
+{
+    std::vector<std::string> Paths = Releases(*this, {{"a.txt", "one"}}, {{"a.txt", "two"}, {"b.txt", "bee"}});
+    SetLocalTime(Paths[1] + "/a.txt", 2021, 6, 15, 10, 20, 31);
+    SetLocalTime(Paths[1] + "/b.txt", 1999, 12, 31, 23, 59, 58);
+    Create(Paths);
+    std::string Listed = Listing();
+    EXPECT_TRUE(Has(LineOf(Listed, "Patched file \"a.txt\""), "NewTime 2021-06-15 10:20:30")) << Listed;
+    EXPECT_TRUE(Has(LineOf(Listed, "Embedded file \"b.txt\""), "time 1999-12-31 23:59:58")) << Listed;
 }
 
 // Seeded random releases: files added, changed, unchanged, changed back and in sub-folders.

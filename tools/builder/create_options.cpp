@@ -230,5 +230,9 @@ ParseOutcome ParseCreateOptions(int argc, char** argv, CreateOptions& Options, s
         Error = "name the output with -o OUT";
         return ParseOutcome::Usage;
     }
+    if (!Options.StubPath.empty() && !fs::is_regular_file(Options.StubPath)) {
+        Error = "--exe names \"" + Options.StubPath + "\", which is not a file";
+        return ParseOutcome::Usage;
+    }
     return CheckReleases(Positional, Options, Error) ? ParseOutcome::Ready : ParseOutcome::Usage;
 }
