@@ -9,9 +9,20 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "tests/support/scratch_directory.h"
+#include "tests/support/scratch.h"
 
 namespace {
+
+// A folder label unique to the running test (parameterised names hold "/").
+std::string ScratchLabel(const std::string& Prefix)
+{
+    const ::testing::TestInfo* Test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string Label = Prefix + "-" + Test->test_suite_name() + "-" + Test->name();
+    for (char& C : Label)
+        if (C == '/')
+            C = '-';
+    return Label;
+}
 
 class FileLayerTest : public ::testing::Test {
 protected:
@@ -19,7 +30,7 @@ protected:
     {
         PlatformFailAfter(0);
         PlatformTakeError();
-        Dir = MakeScratchDirectory();
+        Dir = MakeScratch(ScratchLabel("file-layer")) + "/";
     }
 
     void TearDown() override
@@ -28,7 +39,7 @@ protected:
         PlatformClose(File);
         PlatformClose(Other);
         PlatformTakeError();
-        RemoveScratchDirectory(Dir);
+        RemoveScratch(Dir);
     }
 
     // Creates Name in the scratch directory holding Bytes, and closes it again.
@@ -56,7 +67,7 @@ protected:
         return Bytes;
     }
 
-    std::string Dir; // ends with a separator
+    std::string Dir; // ends with a separator, so names can be appended
     FileObject File;
     FileObject Other;
 };

@@ -11,21 +11,28 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "tests/support/scratch_directory.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
 // Sets or removes an environment variable for one test and puts the old value back afterwards.
 class EnvironmentTest : public ::testing::Test {
 protected:
-    void SetUp() override { Dir = MakeScratchDirectory(); }
+    void SetUp() override
+    {
+        std::string Label = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& C : Label)
+            if (C == '/')
+                C = '-';
+        Dir = MakeScratch("posix-platform-" + Label) + "/";
+    }
 
     void TearDown() override
     {
         // Newest first, so a variable set twice ends with the value it had before the test.
         for (auto Variable = SavedVariables.rbegin(); Variable != SavedVariables.rend(); ++Variable)
             Put(Variable->Name.c_str(), Variable->HadValue ? Variable->Value.c_str() : nullptr);
-        RemoveScratchDirectory(Dir);
+        RemoveScratch(Dir);
     }
 
     void SetVariable(const char* Name, const char* Value)

@@ -6,13 +6,6 @@
 #include <cassert>
 #include <cstdlib>
 
-int64_t NumberRangeOf(const DeltaSettings& Settings)
-{
-    if (Settings.VariantFlags & 1) // the decoder adds in 32 bits, so a huge sum wraps
-        return (int32_t)(uint32_t)((int64_t)Settings.BaseSize + Settings.ResultSize);
-    return std::max(Settings.BaseSize, Settings.ResultSize);
-}
-
 int64_t LargestMagnitude(int64_t Range)
 {
     if (Range <= 255)

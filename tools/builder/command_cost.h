@@ -5,10 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/writer/command_encoder.h"
 #include "tools/writer/delta_commands.h"
-
-// The number range that the decoder derives from the settings, wrapped to 32 bits as it does.
-int64_t NumberRangeOf(const DeltaSettings& Settings);
 
 // The largest magnitude that a number may take under a number range.
 int64_t LargestMagnitude(int64_t Range);

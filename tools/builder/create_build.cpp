@@ -25,8 +25,8 @@ bool BuildVariant(const FilePlan& Plan, const std::vector<uint8_t>& Old, const s
         Error = "cannot code the delta of \"" + Plan.Name + "\": " + EncoderError;
         return false;
     }
-    for (int k = 0; k < SubStreamCount; k++)
-        Variant.Streams[k] = std::move(Encoded.SubStreams[k]);
+    for (int K = 0; K < SubStreamCount; K++)
+        Variant.Streams[K] = std::move(Encoded.SubStreams[K]);
     Variant.LengthReuse = Settings.LengthReuse;
     Variant.VariantFlags = Settings.VariantFlags;
     Variant.BlockSize = Settings.BlockSize;
