@@ -497,22 +497,25 @@ TEST_F(BuilderCreate, SingleFilePatchRoundTrips)
 }
 
 // Bytes inside a checksum window differ per installation; the patch must accept every variant
-// of them and rebuild the same file.
+// of them and rebuild the same file. Here the new version moves the old window's bytes out of
+// the window, so a delta that copied them would carry one installation's bytes into checked ones.
 TEST_F(BuilderCreate, WindowBytesMayDifferPerInstallation)
 {
-    std::string Old = "HEADER serial=AAAA body of the old file";
-    std::string New = "HEADER serial=AAAA body of the new file, longer";
+    std::string Old;
+    for (int Line = 0; Line < 20; Line++)
+        Old += "line " + std::to_string(Line) + " of the configuration\n";
+    std::string New = "# moved down\n" + Old;
     std::vector<std::string> Paths = Releases(*this, {{"app.dat", Old}}, {{"app.dat", New}});
-    Create(Prefixed({"--crc-window", "app.dat:14:4"}, Paths));
+    Create(Prefixed({"--crc-window", "app.dat:40:8"}, Paths));
     std::string Installed = Old;
-    Installed.replace(14, 4, "ZZZZ");
+    Installed.replace(40, 8, "SERIAL-7");
     std::string Copy = Plant("installed", {{"app.dat", Installed}});
     ProgramResult Result = RunProgram(TARNWEL_BINARY, {Out, Copy}, "", {{"TMPDIR", Temp}});
     EXPECT_EQ(Result.ExitCode, 0) << Result.Out << Result.Err;
     std::vector<uint8_t> Rebuilt = ReadBytes(Copy + "/app.dat");
     ASSERT_EQ(Rebuilt.size(), New.size());
-    EXPECT_EQ(std::string(Rebuilt.begin(), Rebuilt.begin() + 14), New.substr(0, 14));
-    EXPECT_EQ(std::string(Rebuilt.begin() + 18, Rebuilt.end()), New.substr(18));
+    EXPECT_EQ(std::string(Rebuilt.begin(), Rebuilt.begin() + 40), New.substr(0, 40));
+    EXPECT_EQ(std::string(Rebuilt.begin() + 48, Rebuilt.end()), New.substr(48));
 }
 
 TEST_F(BuilderCreate, SelfApplyingProgramNeedsOnlyTheTarget)

@@ -1,9 +1,13 @@
 // Finds the old-file bytes a list of delta commands reads, the way the decoder positions them.
 #include "tools/builder/create_window_guard.h"
 
+#include <algorithm>
+
 #include "tools/writer/command_encoder.h"
 
 namespace {
+
+constexpr uint8_t PlainTailsFlag = 0x02; // tails are taken as stored, not added to the source
 
 // Positions are 64-bit here so that hostile sums cannot wrap.
 struct ReadTracker {
@@ -25,7 +29,7 @@ bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSe
                         const CrcWindowSpec& Window)
 {
     ReadTracker Reads{Settings.BaseSize, Window.Start, (int64_t)Window.Start + Window.Length};
-    bool AddDeltas = (Settings.VariantFlags & 0x02) == 0;
+    bool AddDeltas = (Settings.VariantFlags & PlainTailsFlag) == 0;
     int64_t CopyPosition = 0, CopyLength = 0, DeltaLength = 0;
     for (const DeltaCommand& Command : Commands) {
         if (Command.Kind == CommandKind::Copy) {
@@ -44,6 +48,32 @@ bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSe
         }
     }
     return Reads.Hit;
+}
+
+bool MakeAddedBytesPlain(std::vector<DeltaCommand>& Commands, DeltaSettings& Settings, const std::vector<uint8_t>& New)
+{
+    size_t Output = 0;
+    auto Take = [&](std::vector<uint8_t>& Bytes, size_t At) {
+        if (At > New.size() || Bytes.size() > New.size() - At)
+            return false;
+        std::copy(New.begin() + (std::ptrdiff_t)At, New.begin() + (std::ptrdiff_t)(At + Bytes.size()), Bytes.begin());
+        return true;
+    };
+    for (DeltaCommand& Command : Commands) {
+        if (Command.Kind == CommandKind::Copy) {
+            Output += (size_t)Command.Length;
+            if (!Take(Command.Tail, Output))
+                return false;
+            Output += Command.Tail.size();
+        } else if (Command.Kind == CommandKind::Literal) {
+            if (!Take(Command.Bytes, Output))
+                return false;
+            Command.PlainPieces.assign(Command.PlainPieces.size(), true);
+            Output += Command.Bytes.size();
+        }
+    }
+    Settings.VariantFlags |= PlainTailsFlag;
+    return true;
 }
 
 std::vector<DeltaCommand> PlainLiteralCommands(const std::vector<uint8_t>& New, DeltaSettings& Settings)
