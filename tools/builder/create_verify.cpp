@@ -3,6 +3,7 @@
 // version that follows it, and the last with the new file.
 #include "tools/builder/create_verify.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
