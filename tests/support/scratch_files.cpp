@@ -32,6 +32,12 @@ void RemoveScratchDir(const std::string& ScratchDir)
     fs::remove_all(fs::path(ScratchDir), Ignored);
 }
 
+void EmptyTempDir()
+{
+    for (const fs::directory_entry& Entry : fs::directory_iterator(fs::path(State.TempDir)))
+        fs::remove_all(Entry.path());
+}
+
 std::vector<std::string> TempDirFiles()
 {
     std::vector<std::string> Names;

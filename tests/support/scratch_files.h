@@ -12,6 +12,9 @@ std::string MakeScratchDir();
 // Deletes the scratch directory made last, with everything in it.
 void RemoveScratchDir(const std::string& ScratchDir);
 
+// Deletes everything in State.TempDir.
+void EmptyTempDir();
+
 // Names of the entries of State.TempDir, sorted.
 std::vector<std::string> TempDirFiles();
 
