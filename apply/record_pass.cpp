@@ -41,11 +41,18 @@ static bool IsNewVersion(const std::string& Path)
     return Match;
 }
 
+// The rebuilt versions are temporary files of ours; while a record is processed they are named
+// in the state, so that an abort removes them too.
 static bool Reconstruct(FileSource& Source, int I, int32_t ResultSize)
 {
     bool Fresh = !Source.HaveOutput;
-    return ReconstructFile(State.Variants[I], State.DeltaPosition[I], Source.InputPath, Source.OutputPath, Fresh,
-                           Fresh, ResultSize, State.VariantWindowStart[I], State.VariantWindowLength[I]);
+    State.RebuiltInput = Fresh ? "" : Source.InputPath;
+    State.RebuiltOutput.clear();
+    bool Made = ReconstructFile(State.Variants[I], State.DeltaPosition[I], Source.InputPath, State.RebuiltOutput,
+                                Fresh, Fresh, ResultSize, State.VariantWindowStart[I], State.VariantWindowLength[I]);
+    if (Made)
+        Source.OutputPath = State.RebuiltOutput;
+    return Made;
 }
 
 // Walks the chain from the first variant whose old file (at its place or in the backup folder)
@@ -66,6 +73,7 @@ static void RunChain(FileSource& Source)
             continue;
         if (Source.HaveOutput)
             DeleteQuietly(Source.InputPath);
+        State.RebuiltInput.clear();
         Source.HaveOutput = true;
         Source.InputPath = Source.OutputPath;
     }
@@ -84,6 +92,7 @@ static bool PlaceOutput(const FileSource& Source, bool CheckOnly, bool Quiet)
     if (!Match) {
         if (!Source.NewAtSource)
             DeleteQuietly(Source.OutputPath);
+        State.RebuiltOutput.clear();
         if (Quiet)
             return false;
         AbortWithMessage(11);
@@ -98,6 +107,7 @@ static bool PlaceOutput(const FileSource& Source, bool CheckOnly, bool Quiet)
     }
     if (!Source.NewAtSource)
         DeleteQuietly(Source.OutputPath);
+    State.RebuiltOutput.clear();
     return true;
 }
 

@@ -32,9 +32,11 @@ void Cleanup()
         PlatformDeleteFile(State.PayloadBuffer.Path);
     }
     State.PayloadOpen = false;
-    if (!State.PlacingPath.empty())
-        PlatformDeleteFile(State.PlacingPath);
-    State.PlacingPath.clear();
+    for (std::string* Path : {&State.PlacingPath, &State.RebuiltInput, &State.RebuiltOutput}) {
+        if (!Path->empty())
+            PlatformDeleteFile(*Path);
+        Path->clear();
+    }
 }
 
 void AbortWithText(const std::string& Text)

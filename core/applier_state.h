@@ -110,7 +110,9 @@ struct ApplierState {
     bool OutputOpen = false;
     FileObject SubStreamFiles[SubStreamCount];
     bool SubStreamsOpen = false;
-    std::string PlacingPath; // a new file being written beside its destination; gone after an abort
+    std::string PlacingPath;   // a new file being written beside its destination; gone after an abort
+    std::string RebuiltInput;  // a record's intermediate rebuilt version; gone after an abort
+    std::string RebuiltOutput; // a record's latest rebuilt version; gone after an abort
 
     // Current record of the record stream.
     RecordFixedBlock Record;

@@ -9,57 +9,44 @@
 // The payload is moved in pieces of this size; the files made do not depend on it.
 constexpr int32_t CutPiece = 65536;
 
-enum class CutResult { Done, FileFailed, PayloadShort };
-
-// A file that fails is closed before the failure is reported, so no handle outlives the run.
-static CutResult CopyPayloadToFile(int32_t Length, FileObject& File, const std::string& Name)
+// A failing file is closed before the failure is reported, so no handle outlives the run.
+bool ExtractSubStream(int32_t Length, FileObject& File, const std::string& Name)
 {
     if (!PlatformCreate(File, Name)) {
         PlatformTakeError();
-        return CutResult::FileFailed;
+        return false;
     }
     uint8_t Buffer[CutPiece];
     for (int32_t Left = Length; Left > 0; Left -= CutPiece) {
         int32_t Piece = std::min(Left, CutPiece);
         if (!ReadBlock(State.PayloadBuffer, Buffer, Piece)) {
             PlatformClose(File);
-            return CutResult::PayloadShort;
+            AbortWithMessage(0);
         }
         if (!WriteBlock(File, Buffer, Piece)) {
             PlatformClose(File);
-            return CutResult::FileFailed;
+            return false;
         }
     }
     PlatformClose(File);
     if (PlatformOpenRead(File, Name))
-        return CutResult::Done;
+        return true;
     PlatformTakeError();
-    return CutResult::FileFailed;
+    return false;
 }
 
-bool ExtractSubStream(int32_t Length, FileObject& File, const std::string& Name)
-{
-    CutResult Result = CopyPayloadToFile(Length, File, Name);
-    if (Result == CutResult::PayloadShort)
-        AbortWithMessage(0);
-    return Result == CutResult::Done;
-}
-
-// The files are flagged open only once all five exist, so a failure while cutting leaves the
-// ones already made in the temporary directory; they are closed, though, so that nothing holds
-// them.
+// The files are flagged before the first is made, so that a failure while cutting leaves none
+// of them behind; the names of an earlier reconstruction are forgotten first, since they may
+// belong to other files by now.
 void CutSubStreams(int32_t DeltaPosition, const int32_t* StreamLengths)
 {
-    PlatformSeek(State.PayloadBuffer, DeltaPosition);
-    for (int I = 0; I < SubStreamCount; I++) {
-        CutResult Result = CopyPayloadToFile(StreamLengths[I], State.SubStreamFiles[I], MakeTempName());
-        if (Result != CutResult::Done) {
-            for (int Made = 0; Made < I; Made++)
-                PlatformClose(State.SubStreamFiles[Made]);
-            AbortWithMessage(Result == CutResult::PayloadShort ? 0 : 7);
-        }
-    }
+    for (FileObject& File : State.SubStreamFiles)
+        File = FileObject();
     State.SubStreamsOpen = true;
+    PlatformSeek(State.PayloadBuffer, DeltaPosition);
+    for (int I = 0; I < SubStreamCount; I++)
+        if (!ExtractSubStream(StreamLengths[I], State.SubStreamFiles[I], MakeTempName()))
+            AbortWithMessage(7);
     for (BitReaderState& Bits : State.Decoder.Bits)
         Bits.Counter = 0;
     for (int I = 0; I < SubStreamCount; I++) {

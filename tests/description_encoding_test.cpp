@@ -1,6 +1,7 @@
 // How a UTF-8 description becomes stored bytes, and which descriptions a patch cannot carry.
 #include <gtest/gtest.h>
 
+#include "container/patch_block.h"
 #include "tools/writer/description_encoding.h"
 
 namespace {
@@ -52,6 +53,17 @@ TEST(DescriptionEncoding, EveryWindows1252CharacterSurvives)
         ASSERT_EQ(Stored.size(), 1u) << Byte;
         const uint8_t Shown[2] = {(uint8_t)Byte, 0};
         EXPECT_EQ(DecodedDescriptionToUtf8(Shown), Utf8) << Byte;
+    }
+}
+
+// The encoder carries its own copy of the display table; it must be the applier's inverse.
+TEST(DescriptionEncoding, AgreesWithTheApplierTable)
+{
+    for (int Stored = 0x02; Stored < 256; Stored++) {
+        uint8_t Shown = OemToAnsi((uint8_t)Stored);
+        if (Shown <= 0x01 || Shown == '\r' || Shown == '\n')
+            continue;
+        EXPECT_EQ(Encode(Windows1252ToUtf8(Shown)), std::vector<uint8_t>{(uint8_t)Stored}) << Stored;
     }
 }
 

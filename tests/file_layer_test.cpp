@@ -9,9 +9,20 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "tests/support/scratch_directory.h"
+#include "tests/support/scratch.h"
 
 namespace {
+
+// A folder label unique to the running test (parameterised names hold "/").
+std::string ScratchLabel(const std::string& Prefix)
+{
+    const ::testing::TestInfo* Test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string Label = Prefix + "-" + Test->test_suite_name() + "-" + Test->name();
+    for (char& C : Label)
+        if (C == '/')
+            C = '-';
+    return Label;
+}
 
 class FileLayerTest : public ::testing::Test {
 protected:
@@ -19,7 +30,7 @@ protected:
     {
         PlatformFailAfter(0);
         PlatformTakeError();
-        Dir = MakeScratchDirectory();
+        Dir = MakeScratch(ScratchLabel("file-layer")) + "/";
     }
 
     void TearDown() override
@@ -28,7 +39,7 @@ protected:
         PlatformClose(File);
         PlatformClose(Other);
         PlatformTakeError();
-        RemoveScratchDirectory(Dir);
+        RemoveScratch(Dir);
     }
 
     // Creates Name in the scratch directory holding Bytes, and closes it again.
@@ -56,7 +67,7 @@ protected:
         return Bytes;
     }
 
-    std::string Dir; // ends with a separator
+    std::string Dir; // ends with a separator, so names can be appended
     FileObject File;
     FileObject Other;
 };
@@ -383,10 +394,66 @@ TEST_F(WriteTimeTest, ValuesThatNameNoMomentLeaveTheTime)
     }
 }
 
-TEST(ProcessTest, OwnPathAndTempPathExist)
+// Windows programs are the ones whose own file ends with ".exe".
+bool RunningOnWindows()
+{
+    std::string Own = PlatformOwnPath();
+    return Own.size() > 4 && Own.compare(Own.size() - 4, 4, ".exe") == 0;
+}
+
+TEST(ProcessTest, OwnPathTempPathAndCommandLine)
 {
     EXPECT_TRUE(PlatformFileExists(PlatformOwnPath()));
     EXPECT_TRUE(PlatformIsDirectory(PlatformTempPath()));
+    if (RunningOnWindows()) {
+        EXPECT_NE(PlatformCommandLine().find("tarnwel_tests"), std::string::npos) << PlatformCommandLine();
+    }
+}
+
+TEST(RegistryReadTest, MissingKeysAndValuesReadAsFalse)
+{
+    uint8_t Buffer[1001];
+    int32_t Length = -1;
+    EXPECT_FALSE(PlatformReadRegistry("Software\\Tarnwel Test\\Missing", "Target", Buffer, 1001, Length));
+    EXPECT_EQ(Length, 0);
+    EXPECT_FALSE(PlatformReadRegistry("Software", "Tarnwel Test Missing Value", Buffer, 1001, Length));
+    EXPECT_EQ(Length, 0);
+}
+
+// Only Windows has a machine-wide registry to read; the POSIX stand-in has tests of its own.
+TEST(RegistryReadTest, ReadsAMachineValueIgnoringCase)
+{
+    if (!RunningOnWindows())
+        GTEST_SKIP() << "no system registry on this platform";
+    const std::string Key = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+    uint8_t Expected[1001] = {};
+    int32_t ExpectedLength = 0;
+    ASSERT_TRUE(PlatformReadRegistry(Key, "SystemRoot", Expected, 1001, ExpectedLength));
+    ASSERT_GT(ExpectedLength, 1);
+    EXPECT_EQ(Expected[ExpectedLength - 1], 0); // a string value, with its terminating zero
+    EXPECT_TRUE(PlatformIsDirectory(reinterpret_cast<const char*>(Expected)));
+
+    struct Case {
+        const char* KeyPath;
+        const char* ValueName;
+        int32_t Size;
+        bool Fits;
+    };
+    const Case Cases[] = {
+        {"SOFTWARE\\microsoft\\windows nt\\CURRENTVERSION", "systemroot", 1001, true},
+        {Key.c_str(), "SystemRoot", ExpectedLength, true},
+        {Key.c_str(), "SystemRoot", ExpectedLength - 1, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::string(C.KeyPath) + " " + C.ValueName + " " + std::to_string(C.Size));
+        uint8_t Buffer[1001] = {};
+        int32_t Length = 0;
+        ASSERT_EQ(PlatformReadRegistry(C.KeyPath, C.ValueName, Buffer, C.Size, Length), C.Fits);
+        if (C.Fits) {
+            EXPECT_EQ(Length, ExpectedLength);
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(Buffer)), reinterpret_cast<const char*>(Expected));
+        }
+    }
 }
 
 // The operations the hook counts, each independent of the others' success; Run returns whether

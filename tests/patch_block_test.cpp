@@ -2,11 +2,13 @@
 // payload copy and the temporary names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "container/patch_block.h"
 #include "core/applier_state.h"
 #include "core/patch_abort.h"
+#include "platform/platform.h"
 #include "shell/fixed_texts.h"
 #include "shell/message_catalogue.h"
 #include "tests/support/recording_window.h"
@@ -32,6 +34,7 @@ protected:
     void TearDown() override
     {
         Cleanup();
+        PlatformClose(State.PatchFile); // Windows deletes no file that is still open
         RemoveScratch(Folder);
     }
 
@@ -131,8 +134,9 @@ TEST_F(PatchBlock, RefusalsCarryTheirMessage)
              Spec.BackupDirName = "longer than the trailer";
              std::vector<uint8_t> Block = Serialised(Spec);
              // Keep the header and the backup name's length byte, then the trailer.
-             std::vector<uint8_t> Cut(Block.begin(), Block.begin() + 77);
-             Cut.insert(Cut.end(), Block.end() - 8, Block.end());
+             std::vector<uint8_t> Cut(77 + 8);
+             std::copy(Block.begin(), Block.begin() + 77, Cut.begin());
+             std::copy(Block.end() - 8, Block.end(), Cut.begin() + 77);
              uint32_t Length = (uint32_t)Cut.size();
              for (int I = 0; I < 4; I++)
                  Cut[Cut.size() - 8 + I] = (uint8_t)(Length >> (8 * I));
@@ -244,6 +248,8 @@ TEST_F(PatchBlock, DescriptionDecoding)
         {"\x80\x14\x15", "\xC7\xB6\xA7"},
     };
     for (const auto& Case : Cases) {
+        Cleanup(); // the reset below would drop the open handles, which Windows keeps
+        PlatformClose(State.PatchFile);
         ResetApplierState();
         State.TempDir = Folder + "/tmp/";
         State.PatchPath = PatchPath;
@@ -271,6 +277,8 @@ TEST_F(PatchBlock, OverlongDescriptionsAreCut)
         {std::string(667, '\x01') + "ab", 2003},
     };
     for (const auto& Case : Cases) {
+        Cleanup(); // the reset below would drop the open handles, which Windows keeps
+        PlatformClose(State.PatchFile);
         ResetApplierState();
         State.TempDir = Folder + "/tmp/";
         State.PatchPath = PatchPath;

@@ -6,7 +6,7 @@
 
 #include "core/applier_state.h"
 #include "tests/support/decoder_harness.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
 // Sizes of one kind of round trip.
 struct RoundTripProfile {

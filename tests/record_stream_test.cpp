@@ -29,6 +29,7 @@ protected:
     void TearDown() override
     {
         Cleanup();
+        PlatformClose(State.PatchFile); // Windows deletes no file that is still open
         RemoveScratch(Folder);
     }
 

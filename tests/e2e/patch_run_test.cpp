@@ -178,8 +178,8 @@ TEST_F(PatchRun, OutcomesAndTheirLines)
         std::string After = std::string((const char*)ReadBytes(File).data(), ReadBytes(File).size());
         bool Replaced = !C.CheckOnly && C.OnDisk && std::string(C.OnDisk) == "v1";
         EXPECT_EQ(After, Replaced ? "v2" : (C.OnDisk ? C.OnDisk : "")) << C.Name;
+        Cleanup(); // the payload copy; the pass itself leaves nothing behind
         EXPECT_TRUE(ListFolder(Temp).empty()) << C.Name;
-        Cleanup();
         TearDown();
     }
 }

@@ -1,0 +1,264 @@
+// Chooses which exact runs become copy commands, how long their tails are and which bytes
+// become literals, by a shortest path whose edge weights are the coded bits; then writes the
+// chosen path out as commands.
+#include "tools/builder/command_planner.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "tools/builder/command_cost.h"
+
+constexpr int32_t MinRunLength = 2;      // shorter exact runs are never worth a copy command
+constexpr int32_t SuccessorWindow = 12;  // runs a copy may skip over to reach the next copy
+constexpr int32_t MaxTail = 255;
+constexpr uint16_t SharedReuse = 65535;
+constexpr uint8_t PlanBlockSize = 255;   // the fewest piece bits for any literal length
+
+std::vector<ExactRun> CollectRuns(const DeltaFiles& Files, const std::vector<MatchSegment>& Segments)
+{
+    std::vector<ExactRun> Runs;
+    for (const MatchSegment& Segment : Segments) {
+        int32_t Pos = Segment.NewStart;
+        while (Pos < Segment.NewEnd) {
+            int32_t Available = std::min(SourceAvailable(Files, Segment.Diagonal, Pos), Segment.NewEnd - Pos);
+            const uint8_t* Source = Available > 0 ? SourceBytes(Files, Segment.Diagonal, Pos) : nullptr;
+            int32_t Length = Available > 0 ? CommonLength(Files.New + Pos, Source, Available) : 0;
+            if (Length >= MinRunLength)
+                Runs.push_back({Pos, Length, Segment.Diagonal});
+            Pos += std::max(Length, 1);
+        }
+    }
+    return Runs;
+}
+
+struct PlanContext {
+    const DeltaFiles* Files = nullptr;
+    const std::vector<ExactRun>* Runs = nullptr;
+    int64_t Range = 0;
+    int64_t MaxMagnitude = 0;
+    int32_t FixedTail = -1;
+    int32_t EndNode = 0;
+};
+
+// The step from one copy (or the start) to the next copy (or the end): the first copy's tail and
+// how much of its exact range gives way to it, the literal between, and the next copy's shift.
+struct PlanLink {
+    int32_t Cut = 0;
+    int32_t Tail = 0;
+    int32_t TailEnd = 0;   // new position after the tail
+    int32_t Literal = 0;
+    int32_t Shift = 0;
+    int64_t Cost = 0;      // bits of the tail, the literal and the next copy command
+};
+
+// What the links from one node share: where its copy's exact range ends and how much room the
+// source leaves for a tail.
+struct LinkStart {
+    bool IsCopy = false;
+    int32_t ExactEnd = 0;
+    int64_t SourceEnd = 0;
+    int64_t Room = 0;   // source bytes readable after the exact range (at least the largest tail)
+    int32_t Spare = 0;  // exact bytes that a cut may take while one remains
+};
+
+static LinkStart StartOf(const PlanContext& Context, int32_t From, int32_t FromShift)
+{
+    LinkStart Start;
+    if (From == 0)
+        return Start;
+    const ExactRun& Run = (*Context.Runs)[From - 1];
+    Start.IsCopy = true;
+    Start.ExactEnd = Run.Start + Run.Length;
+    Start.SourceEnd = Start.ExactEnd + Run.Diagonal;
+    bool FromOld = Run.Start + Run.Diagonal < Context.Files->OldSize;
+    Start.Room = FromOld ? std::min<int64_t>(Context.Files->OldSize - Start.SourceEnd, MaxTail) : MaxTail;
+    Start.Spare = Run.Length - FromShift - 1;
+    return Start;
+}
+
+// The link from Start to node To: the tail of Start's copy and the cut of its exact range that
+// keeps the tail inside the old file and the new file, the literal between, and the shift and
+// cost of the next copy. False when no valid link exists.
+static bool LinkTo(const PlanContext& Context, const LinkStart& Start, int32_t To, PlanLink& Link)
+{
+    bool ToEnd = To == Context.EndNode;
+    const ExactRun* Next = ToEnd ? nullptr : &(*Context.Runs)[To - 1];
+    int32_t NextStart = ToEnd ? Context.Files->NewSize : Next->Start;
+    int32_t Cut = 0, Tail = 0;
+    if (Start.IsCopy && Context.FixedTail < 0) {
+        Tail = (int32_t)std::min<int64_t>(Start.Room, NextStart - Start.ExactEnd);
+    } else if (Start.IsCopy) {
+        Tail = Context.FixedTail;
+        Cut = (int32_t)std::max<int64_t>(0, Tail - Start.Room);
+        if (ToEnd)
+            Cut = std::max(Cut, Tail - (NextStart - Start.ExactEnd));
+        if (Cut > Start.Spare)
+            return false;
+    }
+    Link.Cut = Cut;
+    Link.Tail = Tail;
+    Link.TailEnd = Start.ExactEnd - Cut + Tail;
+    Link.Literal = std::max(0, NextStart - Link.TailEnd);
+    Link.Shift = std::max(0, Link.TailEnd - NextStart);
+    Link.Cost = 8 * Tail;
+    if (Link.Literal > 0)
+        Link.Cost += NumberCostBits(-Link.Literal, Context.Range) + 8 * (int64_t)Link.Literal +
+                     LiteralPieceCount(Link.Literal, PlanBlockSize);
+    if (ToEnd)
+        return true;
+    if (Link.Shift >= Next->Length)
+        return false;
+    int64_t Offset = Next->Start + Link.Shift + Next->Diagonal - (Start.SourceEnd - Cut);
+    if (Offset > Context.MaxMagnitude || -Offset > Context.MaxMagnitude)
+        return false;
+    Link.Cost += NumberCostBits(Next->Length - Link.Shift, Context.Range) + NumberCostBits(Offset, Context.Range);
+    if (Context.FixedTail < 0)
+        Link.Cost += 8; // its own tail-length byte
+    return true;
+}
+
+// Cheapest ways from the start to every node.
+static void ShortestPath(const PlanContext& Context, std::vector<PlanNode>& Nodes)
+{
+    Nodes.assign(Context.EndNode + 1, PlanNode());
+    Nodes[0].Cost = 0;
+    PlanLink Link;
+    for (int32_t From = 0; From < Context.EndNode; From++) {
+        if (Nodes[From].Cost == INT64_MAX)
+            continue;
+        LinkStart Start = StartOf(Context, From, Nodes[From].Shift);
+        int32_t Last = std::min(From + SuccessorWindow, Context.EndNode - 1);
+        for (int32_t To = From + 1; To <= Last + 1; To++) {
+            if (To == Last + 1)
+                To = Context.EndNode;
+            if (!LinkTo(Context, Start, To, Link))
+                continue;
+            int64_t Cost = Nodes[From].Cost + Link.Cost;
+            if (Cost < Nodes[To].Cost)
+                Nodes[To] = {Cost, From, Link.Shift};
+        }
+    }
+}
+
+// Whether the decoder can read Count source bytes at Pos while OutputLength bytes are written,
+// after a copy that started at CopyPosition.
+static bool SourceReadable(const DeltaFiles& Files, int64_t CopyPosition, int64_t Pos, int64_t Count, int64_t OutputLength)
+{
+    if (CopyPosition < Files.OldSize)
+        return Pos >= 0 && Pos + Count <= Files.OldSize;
+    return Pos - Files.OldSize >= 0 && Pos - Files.OldSize + Count <= OutputLength;
+}
+
+static const uint8_t* CombinedBytes(const DeltaFiles& Files, int64_t Pos)
+{
+    return Pos < Files.OldSize ? Files.Old + Pos : Files.New + (Pos - Files.OldSize);
+}
+
+// A piece is added to its source when that leaves many zero bytes, which compress well later.
+static bool AddPays(const uint8_t* New, const uint8_t* Source, int32_t Count)
+{
+    int32_t Equal = 0;
+    for (int32_t Index = 0; Index < Count; Index++)
+        Equal += New[Index] == Source[Index];
+    return 4 * Equal >= Count;
+}
+
+// The commands being written and the decoder state that they leave.
+struct Emitter {
+    const DeltaFiles* Files = nullptr;
+    std::vector<DeltaCommand> Commands;
+    int64_t CopyPosition = 0;
+    int64_t CopyEnd = 0;     // CopyPosition plus the copy's length
+    int32_t Tail = 0;
+};
+
+static void EmitCopy(Emitter& Out, const ExactRun& Run, int32_t Shift, const PlanLink& Link)
+{
+    const DeltaFiles& Files = *Out.Files;
+    DeltaCommand Copy;
+    Copy.Kind = CommandKind::Copy;
+    int32_t Start = Run.Start + Shift;
+    int64_t Source = Start + Run.Diagonal;
+    Copy.Length = Run.Length - Shift - Link.Cut;
+    Copy.Offset = (int32_t)(Source - Out.CopyEnd);
+    int32_t ExactEnd = Start + Copy.Length;
+    const uint8_t* SourceTail = CombinedBytes(Files, Source + Copy.Length);
+    for (int32_t Index = 0; Index < Link.Tail; Index++)
+        Copy.Tail.push_back((uint8_t)(Files.New[ExactEnd + Index] - SourceTail[Index]));
+    Out.CopyPosition = Source;
+    Out.CopyEnd = Source + Copy.Length;
+    Out.Tail = Link.Tail;
+    Out.Commands.push_back(std::move(Copy));
+}
+
+static void EmitLiteral(Emitter& Out, int32_t Start, int32_t Length, uint8_t BlockSize)
+{
+    const DeltaFiles& Files = *Out.Files;
+    DeltaCommand Literal;
+    Literal.Kind = CommandKind::Literal;
+    Literal.Length = Length;
+    int64_t Base = Out.CopyEnd + Out.Tail;
+    int32_t Done = 0;
+    while (Done < Length) {
+        int32_t Rest = Length - Done;
+        int32_t Piece = Rest >= BlockSize && Rest < 2 * BlockSize ? Rest : std::min<int32_t>(BlockSize, Rest);
+        const uint8_t* New = Files.New + Start + Done;
+        bool Add = SourceReadable(Files, Out.CopyPosition, Base + Done, Piece, Start + Done) &&
+                   AddPays(New, CombinedBytes(Files, Base + Done), Piece);
+        const uint8_t* Source = Add ? CombinedBytes(Files, Base + Done) : nullptr;
+        for (int32_t Index = 0; Index < Piece; Index++)
+            Literal.Bytes.push_back(Add ? (uint8_t)(New[Index] - Source[Index]) : New[Index]);
+        Literal.PlainPieces.push_back(!Add);
+        Done += Piece;
+    }
+    Out.Commands.push_back(std::move(Literal));
+}
+
+static PlanContext MakeContext(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const PlanChoice& Choice,
+                               DeltaSettings& Settings)
+{
+    Settings.LengthReuse = Choice.FixedTail < 0 ? 1 : SharedReuse;
+    Settings.BlockSize = PlanBlockSize;
+    Settings.VariantFlags = Choice.VariantFlags;
+    PlanContext Context;
+    Context.Files = &Files;
+    Context.Runs = &Runs;
+    Context.Range = NumberRangeOf(Settings);
+    Context.MaxMagnitude = LargestMagnitude(Context.Range);
+    Context.FixedTail = Choice.FixedTail;
+    Context.EndNode = (int32_t)Runs.size() + 1;
+    return Context;
+}
+
+CommandPlan MakePlan(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const PlanChoice& Choice,
+                     const DeltaSettings& Settings)
+{
+    DeltaSettings Chosen = Settings;
+    CommandPlan Plan;
+    Plan.Choice = Choice;
+    ShortestPath(MakeContext(Files, Runs, Choice, Chosen), Plan.Nodes);
+    return Plan;
+}
+
+std::vector<DeltaCommand> EmitPlan(const DeltaFiles& Files, const std::vector<ExactRun>& Runs,
+                                   const CommandPlan& Plan, DeltaSettings& Settings)
+{
+    PlanContext Context = MakeContext(Files, Runs, Plan.Choice, Settings);
+    const std::vector<PlanNode>& Nodes = Plan.Nodes;
+    std::vector<int32_t> Path;
+    for (int32_t Node = Context.EndNode; Node >= 0; Node = Nodes[Node].From)
+        Path.push_back(Node);
+    std::reverse(Path.begin(), Path.end());
+    Emitter Out;
+    Out.Files = &Files;
+    for (size_t Step = 0; Step + 1 < Path.size(); Step++) {
+        int32_t From = Path[Step], To = Path[Step + 1];
+        PlanLink Link;
+        LinkTo(Context, StartOf(Context, From, Nodes[From].Shift), To, Link);
+        if (From > 0)
+            EmitCopy(Out, Runs[From - 1], Nodes[From].Shift, Link);
+        if (Link.Literal > 0)
+            EmitLiteral(Out, Link.TailEnd, Link.Literal, Settings.BlockSize);
+    }
+    return Out.Commands;
+}

@@ -1,0 +1,99 @@
+// Indexes the old file, finds the matching segments once, then plans commands under several
+// tail policies and number ranges and keeps the plan that codes smallest.
+#include "tools/builder/delta_matcher.h"
+
+#include <thread>
+
+#include "tools/builder/command_cost.h"
+#include "tools/builder/command_planner.h"
+#include "tools/builder/match_finder.h"
+#include "tools/builder/suffix_index.h"
+
+// Tail policies: one tail length per copy (-1), or one length shared by all copies.
+constexpr int32_t TailPolicies[] = {-1, 0, 1, 2, 3, 4, 5, 6, 8};
+constexpr int32_t MaxTail = 255;
+
+// Rough bits that the differences inside segments cost under a tail policy: enough to choose
+// which policies are worth planning in full.
+static int64_t GapEstimate(const std::vector<ExactRun>& Runs, int32_t FixedTail)
+{
+    int64_t Bits = 0;
+    for (size_t Index = 1; Index < Runs.size(); Index++) {
+        int64_t Gap = Runs[Index].Start - (Runs[Index - 1].Start + Runs[Index - 1].Length);
+        if (Runs[Index].Diagonal != Runs[Index - 1].Diagonal || Gap > MaxTail)
+            continue;
+        if (FixedTail < 0)
+            Bits += 8 * (Gap + 1);
+        else if (Gap <= FixedTail)
+            Bits += 8 * FixedTail;
+        else
+            Bits += 8 * Gap + 10;
+    }
+    return Bits;
+}
+
+// The two policies that the estimate favours, best first.
+static void ChoosePolicies(const std::vector<ExactRun>& Runs, int32_t (&Chosen)[2])
+{
+    int64_t Best[2] = {INT64_MAX, INT64_MAX};
+    for (int32_t Policy : TailPolicies) {
+        int64_t Bits = GapEstimate(Runs, Policy);
+        if (Bits < Best[0]) {
+            Best[1] = Best[0];
+            Chosen[1] = Chosen[0];
+            Best[0] = Bits;
+            Chosen[0] = Policy;
+        } else if (Bits < Best[1]) {
+            Best[1] = Bits;
+            Chosen[1] = Policy;
+        }
+    }
+}
+
+static void PlanPolicy(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const DeltaSettings& Settings,
+                       PlanChoice Choice, CommandPlan& Plan)
+{
+    Plan = MakePlan(Files, Runs, Choice, Settings);
+}
+
+// The sum of the sizes as number range allows longer offsets at the price of wider numbers;
+// only offsets between the old file and the output can need that.
+static bool SummedRangeMayPay(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const DeltaSettings& Settings)
+{
+    DeltaSettings Summed = Settings;
+    Summed.VariantFlags = 1;
+    if (LargestMagnitude(NumberRangeOf(Summed)) <= LargestMagnitude(NumberRangeOf(Settings)))
+        return false;
+    for (const ExactRun& Run : Runs)
+        if (Run.Start + Run.Diagonal >= Files.OldSize)
+            return true;
+    return false;
+}
+
+std::vector<DeltaCommand> MatchDelta(const std::vector<uint8_t>& Old, const std::vector<uint8_t>& New,
+                                     DeltaSettings& Settings)
+{
+    DeltaFiles Files;
+    Files.Old = Old.data();
+    Files.OldSize = (int32_t)Old.size();
+    Files.New = New.data();
+    Files.NewSize = (int32_t)New.size();
+    SuffixIndex Index;
+    BuildSuffixIndex(Index, Files.Old, Files.OldSize);
+    std::vector<MatchSegment> Segments = FindSegments(Files, Index);
+    std::vector<ExactRun> Runs = CollectRuns(Files, Segments);
+    int32_t Policies[2] = {-1, -1};
+    ChoosePolicies(Runs, Policies);
+    CommandPlan Plans[2];
+    std::thread Second(PlanPolicy, std::cref(Files), std::cref(Runs), std::cref(Settings), PlanChoice{Policies[1], 0},
+                       std::ref(Plans[1]));
+    PlanPolicy(Files, Runs, Settings, {Policies[0], 0}, Plans[0]);
+    Second.join();
+    CommandPlan Winner = std::move(Plans[1].Bits() < Plans[0].Bits() ? Plans[1] : Plans[0]);
+    if (SummedRangeMayPay(Files, Runs, Settings)) {
+        CommandPlan Summed = MakePlan(Files, Runs, {Winner.Choice.FixedTail, 1}, Settings);
+        if (Summed.Bits() < Winner.Bits())
+            Winner = std::move(Summed);
+    }
+    return EmitPlan(Files, Runs, Winner, Settings);
+}
