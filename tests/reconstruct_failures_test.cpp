@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 #include "core/applier_state.h"
 #include "platform/platform.h"
@@ -179,4 +180,34 @@ TEST_F(ReconstructTest, MissingOldFileMayBeDeclined)
     EXPECT_FALSE(Outcome.Result);
     EXPECT_EQ(Outcome.PositionAfter, Outcome.PositionBefore);
     EXPECT_FALSE(State.SourceOpen);
+}
+
+// Every file operation of a reconstruction fails in turn: each run either still produces the
+// right file (a failed output name is tried again) or ends with a message; none returns a wrong
+// file or ends without one.
+TEST_F(ReconstructTest, EveryFailingFileOperationEndsWithAMessage)
+{
+    DecoderCase Case = CaseFromCommands(Bytes("ABCDEFGH"),
+                                        {Copy(4, 0, {1, 0}), Literal({1, 2}, {false}), PlainLiteral(Bytes("vwxyz"), 2),
+                                         Copy(2, 4, {0, 0x20})},
+                                        SettingsOf(8, 17, 2, 1, 2));
+    std::set<int> Messages;
+    int32_t N = 1;
+    for (;; N++) {
+        Case.FailAfter = N;
+        DecoderOutcome Outcome = Run(Case);
+        if (Outcome.Message == -1) {
+            ASSERT_TRUE(Outcome.Result) << "operation " << N;
+            ASSERT_EQ(Outcome.Output, Bytes("ABCDFFHJvwxyzABCd")) << "operation " << N;
+            if (Outcome.FaultUnused)
+                break;
+        } else {
+            ASSERT_GE(Outcome.Message, 0) << Outcome.AbortText;
+            Messages.insert(Outcome.Message);
+        }
+        ASSERT_LT(N, 200);
+        RemoveScratchDir(ScratchDir); // an abort leaves the output behind
+        ScratchDir = MakeScratchDir();
+    }
+    EXPECT_EQ(Messages, (std::set<int>{0, 1, 2, 3, 5, 7})) << "after " << N << " operations";
 }

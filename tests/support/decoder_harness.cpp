@@ -60,6 +60,16 @@ static void ReadOutcome(DecoderOutcome& Outcome)
     PlatformTakeError();
 }
 
+// The next counted operation is refused exactly when the decoder left the fault unused.
+static bool FaultStillArmed()
+{
+    std::string Probe = State.TempDir + "probe";
+    bool Refused = !PlatformMakeDirectory(Probe);
+    PlatformTakeError();
+    std::filesystem::remove(Probe);
+    return Refused;
+}
+
 DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir)
 {
     DecoderOutcome Outcome;
@@ -82,6 +92,7 @@ DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir
     LoadPayload(Payload);
     for (const std::string& Name : Case.DirectoriesInTempDir)
         std::filesystem::create_directory(State.TempDir + Name);
+    PlatformFailAfter(Case.FailAfter);
     try {
         Outcome.Result = ReconstructFile(Variant, PayloadLead, OldPath, Outcome.OutputName, Case.VerifyOld,
                                          Case.MissingAllowed, Case.ResultSize, Case.WindowStart,
@@ -90,6 +101,9 @@ DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir
         Outcome.AbortText = Abort.Text;
         Outcome.Message = CatalogueNumberOf(Abort.Text);
     }
+    if (Case.FailAfter > 0)
+        Outcome.FaultUnused = FaultStillArmed();
+    PlatformFailAfter(0);
     ReadOutcome(Outcome);
     return Outcome;
 }
