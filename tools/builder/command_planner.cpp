@@ -9,7 +9,7 @@
 #include "tools/builder/command_cost.h"
 
 constexpr int32_t MinRunLength = 2;      // shorter exact runs are never worth a copy command
-constexpr int32_t SuccessorWindow = 12;  // runs a copy may skip over to reach the next copy
+constexpr int32_t SuccessorWindow = 8;  // runs a copy may skip over to reach the next copy
 constexpr int32_t MaxTail = 255;
 constexpr uint16_t SharedReuse = 65535;
 constexpr uint8_t PlanBlockSize = 255;   // the fewest piece bits for any literal length

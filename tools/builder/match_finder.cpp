@@ -6,10 +6,10 @@
 #include <cstring>
 
 constexpr int32_t MinMatch = GramLength;  // shortest exact match that opens a segment
-constexpr int32_t ResumeWindow = 64;      // how far past a difference the diagonal may resume
+constexpr int32_t ResumeWindow = 32;      // how far past a difference the diagonal may resume
 constexpr int32_t ResumeLength = 4;       // equal bytes that count as resuming
-constexpr int32_t ConfidentRun = 24;      // a resumed run this long is not second-guessed
-constexpr int32_t SwitchMargin = 8;       // how much better another match must be to leave a diagonal
+constexpr int32_t ConfidentRun = 48;      // a resumed run this long is not second-guessed
+constexpr int32_t SwitchMargin = 3;       // how much better another match must be to leave a diagonal
 constexpr int32_t PreferMargin = 4;       // how much longer a far match must be than a recent diagonal
 constexpr int32_t BackwardLimit = 1024;   // how far a new segment may reach back over unmatched bytes
 constexpr int RecentCount = 4;
