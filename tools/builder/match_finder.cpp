@@ -13,12 +13,12 @@ constexpr int32_t SwitchMargin = 3;       // how much better another match must 
 constexpr int32_t PreferMargin = 4;       // how much longer a far match must be than a recent diagonal
 constexpr int32_t BackwardLimit = 1024;   // how far a new segment may reach back over unmatched bytes
 constexpr int RecentCount = 4;
-constexpr int OutputTableBits = 20;
 
 struct FinderState {
     const DeltaFiles* Files = nullptr;
     const SuffixIndex* Index = nullptr;
     std::vector<int32_t> OutputTable;   // hash of eight unmatched new bytes -> their position + 1
+    int OutputHashBits = 0;
     int64_t Recent[RecentCount] = {};   // diagonals used lately, most recent first
     int RecentUsed = 0;
     std::vector<MatchSegment> Segments;
@@ -100,7 +100,7 @@ static int32_t SearchOutput(const FinderState& State, int32_t Pos, int64_t& Diag
     const DeltaFiles& Files = *State.Files;
     if (Files.NewSize - Pos < MinMatch)
         return 0;
-    int32_t Earlier = State.OutputTable[GramHash(Files.New + Pos, OutputTableBits)] - 1;
+    int32_t Earlier = State.OutputTable[GramHash(Files.New + Pos, State.OutputHashBits)] - 1;
     if (Earlier < 0 || Pos - Earlier < MinOutputDistance)
         return 0;
     Diagonal = (int64_t)Files.OldSize + Earlier - Pos;
@@ -182,14 +182,15 @@ std::vector<MatchSegment> FindSegments(const DeltaFiles& Files, const SuffixInde
     FinderState State;
     State.Files = &Files;
     State.Index = &OldIndex;
-    State.OutputTable.assign((size_t)1 << OutputTableBits, 0);
+    State.OutputHashBits = TableBits(Files.NewSize / 8, 10, 20);
+    State.OutputTable.assign((size_t)1 << State.OutputHashBits, 0);
     int32_t Pos = 0;
     int32_t LastEnd = 0;
     while (Pos < Files.NewSize) {
         int64_t Diagonal = 0;
         if (!BestCandidate(State, Pos, Diagonal)) {
             if (Files.NewSize - Pos >= MinMatch)
-                State.OutputTable[GramHash(Files.New + Pos, OutputTableBits)] = Pos + 1;
+                State.OutputTable[GramHash(Files.New + Pos, State.OutputHashBits)] = Pos + 1;
             Pos++;
             continue;
         }
