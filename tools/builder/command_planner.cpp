@@ -183,8 +183,9 @@ static void EmitCopy(Emitter& Out, const ExactRun& Run, int32_t Shift, const Pla
     Copy.Offset = (int32_t)(Source - Out.CopyEnd);
     int32_t ExactEnd = Start + Copy.Length;
     const uint8_t* SourceTail = CombinedBytes(Files, Source + Copy.Length);
+    Copy.Tail.resize(Link.Tail);
     for (int32_t Index = 0; Index < Link.Tail; Index++)
-        Copy.Tail.push_back((uint8_t)(Files.New[ExactEnd + Index] - SourceTail[Index]));
+        Copy.Tail[Index] = (uint8_t)(Files.New[ExactEnd + Index] - SourceTail[Index]);
     Out.CopyPosition = Source;
     Out.CopyEnd = Source + Copy.Length;
     Out.Tail = Link.Tail;
@@ -198,6 +199,7 @@ static void EmitLiteral(Emitter& Out, int32_t Start, int32_t Length, uint8_t Blo
     Literal.Kind = CommandKind::Literal;
     Literal.Length = Length;
     int64_t Base = Out.CopyEnd + Out.Tail;
+    Literal.Bytes.reserve(Length);
     int32_t Done = 0;
     while (Done < Length) {
         int32_t Rest = Length - Done;
@@ -251,6 +253,7 @@ std::vector<DeltaCommand> EmitPlan(const DeltaFiles& Files, const std::vector<Ex
     std::reverse(Path.begin(), Path.end());
     Emitter Out;
     Out.Files = &Files;
+    Out.Commands.reserve(2 * Path.size());
     for (size_t Step = 0; Step + 1 < Path.size(); Step++) {
         int32_t From = Path[Step], To = Path[Step + 1];
         PlanLink Link;
