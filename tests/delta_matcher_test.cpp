@@ -306,6 +306,36 @@ TEST(MatcherLargeRange, OffsetsFitTheChosenRange)
     EXPECT_LE(CodedSizes(Commands, Settings).Total(), (int64_t)Block.size() + 200);
 }
 
+bool SameCommands(const std::vector<DeltaCommand>& A, const std::vector<DeltaCommand>& B)
+{
+    auto Same = [](const DeltaCommand& X, const DeltaCommand& Y) {
+        return X.Kind == Y.Kind && X.Length == Y.Length && X.Offset == Y.Offset && X.Tail == Y.Tail &&
+               X.Bytes == Y.Bytes && X.PlainPieces == Y.PlainPieces;
+    };
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), Same);
+}
+
+// An old file large enough to be sorted in two halves on two threads, with blocks that straddle
+// the middle: the result must still rebuild the file and must not depend on thread timing.
+TEST(MatcherTwoHalves, RebuildsAndRepeatsItself)
+{
+    std::mt19937 Random(5);
+    Bytes Old = RandomBytes(Random, 1500000, 64);
+    Bytes New = Substituted(Random, Shuffled(Random, Old, 5), 200, 2);
+    DeltaSettings Settings;
+    Settings.BaseSize = (int32_t)Old.size();
+    Settings.ResultSize = (int32_t)New.size();
+    std::vector<DeltaCommand> First = MatchDelta(Old, New, Settings);
+    CommandModel Model(Old, Settings);
+    ASSERT_TRUE(Model.Run(First)) << Model.Why;
+    EXPECT_TRUE(Model.Out == New);
+    EXPECT_LE(CodedSizes(First, Settings).Total(), (int64_t)New.size() / 20);
+    DeltaSettings Again = Settings;
+    EXPECT_TRUE(SameCommands(First, MatchDelta(Old, New, Again)));
+    EXPECT_EQ(Again.LengthReuse, Settings.LengthReuse);
+    EXPECT_EQ(Again.VariantFlags, Settings.VariantFlags);
+}
+
 DeltaCommand CopyOf(int32_t Length, int32_t Offset, size_t Tail = 0)
 {
     DeltaCommand Command;
