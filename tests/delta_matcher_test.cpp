@@ -23,6 +23,7 @@ struct CommandModel {
 
     const Bytes& Old;
     const DeltaSettings& Settings;
+    int64_t HiddenStart = 0, HiddenEnd = 0; // old bytes that no command may read
     Bytes Out;
     int64_t CopyPosition = 0, CopyLength = 0;
     int32_t DeltaLength = 0, ReuseCounter = 0;
@@ -46,6 +47,8 @@ struct CommandModel {
         if (CopyPosition < Base) {
             if (Pos < 0 || Pos + Count > Base)
                 return Fail("old read out of range");
+            if (Pos < HiddenEnd && HiddenStart < Pos + Count)
+                return Fail("read of hidden old bytes");
             Into.assign(Old.begin() + Pos, Old.begin() + Pos + Count);
         } else {
             if (Pos - Base < 0 || Pos - Base + Count > (int64_t)Out.size())
@@ -61,6 +64,8 @@ struct CommandModel {
         if (Pos < Base) {
             if (Pos < 0 || Pos + Count > Base)
                 return Fail("copy out of the old file");
+            if (Pos < HiddenEnd && HiddenStart < Pos + Count)
+                return Fail("copy of hidden old bytes");
             Out.insert(Out.end(), Old.begin() + Pos, Old.begin() + Pos + Count);
             return true;
         }
@@ -304,6 +309,29 @@ TEST(MatcherLargeRange, OffsetsFitTheChosenRange)
     EXPECT_TRUE(Model.Out == New);
     EXPECT_EQ(Settings.VariantFlags & 1, 1);
     EXPECT_LE(CodedSizes(Commands, Settings).Total(), (int64_t)Block.size() + 200);
+}
+
+// Old bytes inside a checksum window differ between installations, so no command may read
+// them, whether it copies them, adds a tail to them or adds a literal piece to them.
+TEST(MatcherWindow, ReadsNoHiddenOldByte)
+{
+    const CrcWindowSpec Windows[] = {{0, 300}, {10000, 1}, {10000, 700}, {29500, 500}, {5000, 40000}};
+    for (const CrcWindowSpec& Window : Windows) {
+        SCOPED_TRACE("window " + std::to_string(Window.Start) + "+" + std::to_string(Window.Length));
+        std::mt19937 Random(3);
+        Bytes Old = RandomBytes(Random, 30000, 16);
+        Bytes New = Inserted(Random, Substituted(Random, Old, 60, 2), 3, 40);
+        DeltaSettings Settings;
+        Settings.BaseSize = (int32_t)Old.size();
+        Settings.ResultSize = (int32_t)New.size();
+        std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Settings, Window);
+        CommandModel Model(Old, Settings);
+        Model.HiddenStart = Window.Start;
+        Model.HiddenEnd = (int64_t)Window.Start + Window.Length;
+        ASSERT_TRUE(Model.Run(Commands)) << Model.Why;
+        EXPECT_TRUE(Model.Out == New);
+        EXPECT_LE(CodedSizes(Commands, Settings).Total(), (int64_t)New.size() / 5 + std::min(Window.Length, 30000) + 64);
+    }
 }
 
 bool SameCommands(const std::vector<DeltaCommand>& A, const std::vector<DeltaCommand>& B)

@@ -71,7 +71,8 @@ static LinkStart StartOf(const PlanContext& Context, int32_t From, int32_t FromS
     Start.ExactEnd = Run.Start + Run.Length;
     Start.SourceEnd = Start.ExactEnd + Run.Diagonal;
     bool FromOld = Run.Start + Run.Diagonal < Context.Files->OldSize;
-    Start.Room = FromOld ? std::min<int64_t>(Context.Files->OldSize - Start.SourceEnd, MaxTail) : MaxTail;
+    Start.Room = FromOld ? std::min<int64_t>(OldReadLimit(*Context.Files, Run.Start + Run.Diagonal) - Start.SourceEnd, MaxTail)
+                         : MaxTail;
     Start.Spare = Run.Length - FromShift - 1;
     return Start;
 }
@@ -145,7 +146,7 @@ static void ShortestPath(const PlanContext& Context, std::vector<PlanNode>& Node
 static bool SourceReadable(const DeltaFiles& Files, int64_t CopyPosition, int64_t Pos, int64_t Count, int64_t OutputLength)
 {
     if (CopyPosition < Files.OldSize)
-        return Pos >= 0 && Pos + Count <= Files.OldSize;
+        return OldBytesReadable(Files, Pos, Count);
     return Pos - Files.OldSize >= 0 && Pos - Files.OldSize + Count <= OutputLength;
 }
 

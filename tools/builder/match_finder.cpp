@@ -87,11 +87,11 @@ static int32_t SearchOld(const FinderState& State, int32_t Pos, int64_t& Diagona
     if (Files.NewSize - Pos < MinMatch || !MayContainGram(*State.Index, Files.New + Pos))
         return 0;
     int32_t OldPos = 0;
-    int32_t Length = FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos);
-    if (Length < MinMatch)
+    if (FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos) < MinMatch)
         return 0;
     Diagonal = (int64_t)OldPos - Pos;
-    return Length;
+    int32_t Length = ExactRun(State, Diagonal, Pos); // stops short of hidden bytes
+    return Length < MinMatch ? 0 : Length;
 }
 
 // The earlier occurrence in the output of the bytes at Pos, if unmatched bytes were seen there.
