@@ -1,5 +1,5 @@
-// Round trips of the delta matcher through a model of the decoder's command semantics, and the
-// coded-size count against known codings.
+// Round trips of the delta matcher through a model of the decoder's command semantics and
+// through the real encoder and decoder, and the coded-size count against known codings.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/decoder_harness.h"
 #include "tools/builder/command_cost.h"
 #include "tools/builder/delta_matcher.h"
 
@@ -258,6 +259,30 @@ TEST_P(MatcherRoundTrip, RebuildsTheNewFileExactly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, MatcherRoundTrip, ::testing::ValuesIn(RoundTripCases),
+                         [](const ::testing::TestParamInfo<RoundTripCase>& Info) { return std::string(Info.param.Name); });
+
+// The same pairs through the command encoder and the decoder; the size that the matcher
+// counted must be the size that the encoder writes.
+class MatcherThroughDecoder : public ReconstructTest, public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(MatcherThroughDecoder, RebuildsTheNewFileExactly)
+{
+    std::mt19937 Random(11);
+    FilePair Pair = GetParam().Make(Random);
+    DeltaSettings Settings;
+    Settings.BaseSize = (int32_t)Pair.Old.size();
+    Settings.ResultSize = (int32_t)Pair.New.size();
+    std::vector<DeltaCommand> Commands = MatchDelta(Pair.Old, Pair.New, Settings);
+    DecoderCase Case = CaseFromCommands(Pair.Old, Commands, Settings);
+    StreamSizes Counted = CodedSizes(Commands, Settings);
+    for (int Stream = 0; Stream < SubStreamCount; Stream++)
+        EXPECT_EQ(Counted.Bytes[Stream], (int64_t)Case.SubStreams[Stream].size()) << "sub-stream " << Stream;
+    DecoderOutcome Outcome = Run(Case);
+    ASSERT_TRUE(Outcome.Result) << Outcome.AbortText;
+    EXPECT_TRUE(Outcome.Output == Pair.New) << "rebuilt " << Outcome.Output.size() << " of " << Pair.New.size() << " bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, MatcherThroughDecoder, ::testing::ValuesIn(RoundTripCases),
                          [](const ::testing::TestParamInfo<RoundTripCase>& Info) { return std::string(Info.param.Name); });
 
 // Sizes whose sum passes 16777215 while each stays below: the repeat of the block comes from

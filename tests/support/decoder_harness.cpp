@@ -14,7 +14,7 @@
 #include "platform/platform.h"
 #include "shell/message_catalogue.h"
 #include "tests/support/recording_window.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
 // Bytes before the delta and after it, so that neither end of the payload hides a wrong position.
 constexpr int32_t PayloadLead = 5;
@@ -42,7 +42,7 @@ DecoderCase CaseFromCommands(const std::vector<uint8_t>& Old, const std::vector<
 static void LoadPayload(const std::vector<uint8_t>& Bytes)
 {
     std::string Name = MakeTempName();
-    WriteWholeFile(Name, Bytes);
+    WriteBytes(Name, Bytes);
     ASSERT_TRUE(PlatformOpenRead(State.PayloadBuffer, Name));
     State.PayloadOpen = true;
     PlatformSeek(State.PayloadBuffer, PositionHandedIn);
@@ -53,7 +53,7 @@ static void ReadOutcome(DecoderOutcome& Outcome)
     if (State.PayloadOpen)
         Outcome.PositionAfter = PlatformFilePosition(State.PayloadBuffer);
     if (Outcome.Result) {
-        Outcome.Output = ReadWholeFile(Outcome.OutputName);
+        Outcome.Output = ReadBytes(Outcome.OutputName);
         PlatformDeleteFile(Outcome.OutputName);
     }
     Cleanup();
@@ -65,7 +65,7 @@ DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir
     DecoderOutcome Outcome;
     std::string OldPath = ScratchDir + "old.bin";
     if (!Case.OldMissing)
-        WriteWholeFile(OldPath, Case.Old);
+        WriteBytes(OldPath, Case.Old);
     SourceVariant Variant = Case.Variant;
     std::vector<uint8_t> Payload(PayloadLead, 0xEE);
     for (int I = 0; I < SubStreamCount; I++) {

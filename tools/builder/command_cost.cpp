@@ -3,7 +3,6 @@
 #include "tools/builder/command_cost.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstdlib>
 
 int64_t LargestMagnitude(int64_t Range)
@@ -24,32 +23,6 @@ static int32_t ByteWidth(int64_t Magnitude)
     if (Magnitude <= 65535)
         return 2;
     return Magnitude <= 16777215 ? 3 : 4;
-}
-
-// Sign bit, then one continuation bit for each width step that the range allows and the
-// number reaches.
-static int32_t NumberBits(int32_t Width, int64_t Range)
-{
-    int32_t Bits = 1;
-    if (Range > 255)
-        Bits++;
-    if (Width >= 2 && Range > 65535)
-        Bits++;
-    if (Width >= 3 && Range > 16777215)
-        Bits++;
-    return Bits;
-}
-
-int32_t NumberCostBits(int64_t Value, int64_t Range)
-{
-    int32_t Width = ByteWidth(std::llabs(Value));
-    return 8 * Width + NumberBits(Width, Range);
-}
-
-int32_t LiteralPieceCount(int32_t Total, int32_t BlockSize)
-{
-    assert(BlockSize > 0);
-    return std::max(1, Total / BlockSize);
 }
 
 // Adds one number to the byte and bit counts of the streams that carry it.

@@ -51,77 +51,70 @@ struct PlanLink {
     int64_t Cost = 0;      // bits of the tail, the literal and the next copy command
 };
 
-static bool CopiesFromOld(const DeltaFiles& Files, const ExactRun& Run)
-{
-    return Run.Start + Run.Diagonal < Files.OldSize;
-}
-
-// The tail of the copy of From: its length and the cut that keeps it inside the old file and
-// the new file. False when no valid tail is left.
-static bool ChooseTail(const PlanContext& Context, const ExactRun& From, int32_t FromShift, int32_t NextStart,
-                       bool ToEnd, PlanLink& Link)
-{
-    const DeltaFiles& Files = *Context.Files;
-    int32_t ExactEnd = From.Start + From.Length;
-    int64_t Room = CopiesFromOld(Files, From) ? Files.OldSize - (ExactEnd + From.Diagonal) : MaxTail;
-    if (Context.FixedTail < 0) {
-        Link.Tail = (int32_t)std::min<int64_t>({MaxTail, Room, NextStart - ExactEnd});
-        return true;
-    }
-    Link.Tail = Context.FixedTail;
-    Link.Cut = (int32_t)std::max<int64_t>(0, Link.Tail - Room);
-    if (ToEnd)
-        Link.Cut = std::max(Link.Cut, Link.Tail - (Files.NewSize - ExactEnd));
-    return From.Length - FromShift - Link.Cut >= 1;
-}
-
-static bool MakeLink(const PlanContext& Context, int32_t From, int32_t FromShift, int32_t To, PlanLink& Link)
-{
-    const std::vector<ExactRun>& Runs = *Context.Runs;
-    bool ToEnd = To == Context.EndNode;
-    int32_t NextStart = ToEnd ? Context.Files->NewSize : Runs[To - 1].Start;
+// What the links from one node share: where its copy's exact range ends and how much room the
+// source leaves for a tail.
+struct LinkStart {
+    bool IsCopy = false;
     int32_t ExactEnd = 0;
     int64_t SourceEnd = 0;
-    Link = PlanLink();
-    if (From > 0) {
-        const ExactRun& Run = Runs[From - 1];
-        if (!ChooseTail(Context, Run, FromShift, NextStart, ToEnd, Link))
+    int64_t Room = 0;   // source bytes readable after the exact range (at least the largest tail)
+    int32_t Spare = 0;  // exact bytes that a cut may take while one remains
+};
+
+static LinkStart StartOf(const PlanContext& Context, int32_t From, int32_t FromShift)
+{
+    LinkStart Start;
+    if (From == 0)
+        return Start;
+    const ExactRun& Run = (*Context.Runs)[From - 1];
+    Start.IsCopy = true;
+    Start.ExactEnd = Run.Start + Run.Length;
+    Start.SourceEnd = Start.ExactEnd + Run.Diagonal;
+    bool FromOld = Run.Start + Run.Diagonal < Context.Files->OldSize;
+    Start.Room = FromOld ? std::min<int64_t>(Context.Files->OldSize - Start.SourceEnd, MaxTail) : MaxTail;
+    Start.Spare = Run.Length - FromShift - 1;
+    return Start;
+}
+
+// The link from Start to node To: the tail of Start's copy and the cut of its exact range that
+// keeps the tail inside the old file and the new file, the literal between, and the shift and
+// cost of the next copy. False when no valid link exists.
+static bool LinkTo(const PlanContext& Context, const LinkStart& Start, int32_t To, PlanLink& Link)
+{
+    bool ToEnd = To == Context.EndNode;
+    const ExactRun* Next = ToEnd ? nullptr : &(*Context.Runs)[To - 1];
+    int32_t NextStart = ToEnd ? Context.Files->NewSize : Next->Start;
+    int32_t Cut = 0, Tail = 0;
+    if (Start.IsCopy && Context.FixedTail < 0) {
+        Tail = (int32_t)std::min<int64_t>(Start.Room, NextStart - Start.ExactEnd);
+    } else if (Start.IsCopy) {
+        Tail = Context.FixedTail;
+        Cut = (int32_t)std::max<int64_t>(0, Tail - Start.Room);
+        if (ToEnd)
+            Cut = std::max(Cut, Tail - (NextStart - Start.ExactEnd));
+        if (Cut > Start.Spare)
             return false;
-        ExactEnd = Run.Start + Run.Length - Link.Cut;
-        SourceEnd = ExactEnd + Run.Diagonal;
     }
-    Link.TailEnd = ExactEnd + Link.Tail;
-    Link.Cost = 8 * Link.Tail;
-    if (Link.TailEnd <= NextStart) {
-        Link.Literal = NextStart - Link.TailEnd;
-    } else {
-        Link.Shift = Link.TailEnd - NextStart;
-        if (Runs[To - 1].Length - Link.Shift < 1)
-            return false;
-    }
+    Link.Cut = Cut;
+    Link.Tail = Tail;
+    Link.TailEnd = Start.ExactEnd - Cut + Tail;
+    Link.Literal = std::max(0, NextStart - Link.TailEnd);
+    Link.Shift = std::max(0, Link.TailEnd - NextStart);
+    Link.Cost = 8 * Tail;
     if (Link.Literal > 0)
         Link.Cost += NumberCostBits(-Link.Literal, Context.Range) + 8 * (int64_t)Link.Literal +
                      LiteralPieceCount(Link.Literal, PlanBlockSize);
     if (ToEnd)
         return true;
-    const ExactRun& Next = Runs[To - 1];
-    int64_t Offset = Next.Start + Link.Shift + Next.Diagonal - SourceEnd;
-    if (std::llabs(Offset) > Context.MaxMagnitude)
+    if (Link.Shift >= Next->Length)
         return false;
-    Link.Cost += NumberCostBits(Next.Length - Link.Shift, Context.Range) + NumberCostBits(Offset, Context.Range);
+    int64_t Offset = Next->Start + Link.Shift + Next->Diagonal - (Start.SourceEnd - Cut);
+    if (Offset > Context.MaxMagnitude || -Offset > Context.MaxMagnitude)
+        return false;
+    Link.Cost += NumberCostBits(Next->Length - Link.Shift, Context.Range) + NumberCostBits(Offset, Context.Range);
     if (Context.FixedTail < 0)
         Link.Cost += 8; // its own tail-length byte
     return true;
-}
-
-static void Relax(const PlanContext& Context, std::vector<PlanNode>& Nodes, int32_t From, int32_t To)
-{
-    PlanLink Link;
-    if (!MakeLink(Context, From, Nodes[From].Shift, To, Link))
-        return;
-    int64_t Cost = Nodes[From].Cost + Link.Cost;
-    if (Cost < Nodes[To].Cost)
-        Nodes[To] = {Cost, From, Link.Shift};
 }
 
 // Cheapest ways from the start to every node.
@@ -129,12 +122,21 @@ static void ShortestPath(const PlanContext& Context, std::vector<PlanNode>& Node
 {
     Nodes.assign(Context.EndNode + 1, PlanNode());
     Nodes[0].Cost = 0;
+    PlanLink Link;
     for (int32_t From = 0; From < Context.EndNode; From++) {
         if (Nodes[From].Cost == INT64_MAX)
             continue;
-        for (int32_t To = From + 1; To < Context.EndNode && To <= From + SuccessorWindow; To++)
-            Relax(Context, Nodes, From, To);
-        Relax(Context, Nodes, From, Context.EndNode);
+        LinkStart Start = StartOf(Context, From, Nodes[From].Shift);
+        int32_t Last = std::min(From + SuccessorWindow, Context.EndNode - 1);
+        for (int32_t To = From + 1; To <= Last + 1; To++) {
+            if (To == Last + 1)
+                To = Context.EndNode;
+            if (!LinkTo(Context, Start, To, Link))
+                continue;
+            int64_t Cost = Nodes[From].Cost + Link.Cost;
+            if (Cost < Nodes[To].Cost)
+                Nodes[To] = {Cost, From, Link.Shift};
+        }
     }
 }
 
@@ -252,7 +254,7 @@ std::vector<DeltaCommand> EmitPlan(const DeltaFiles& Files, const std::vector<Ex
     for (size_t Step = 0; Step + 1 < Path.size(); Step++) {
         int32_t From = Path[Step], To = Path[Step + 1];
         PlanLink Link;
-        MakeLink(Context, From, Nodes[From].Shift, To, Link);
+        LinkTo(Context, StartOf(Context, From, Nodes[From].Shift), To, Link);
         if (From > 0)
             EmitCopy(Out, Runs[From - 1], Nodes[From].Shift, Link);
         if (Link.Literal > 0)

@@ -2,8 +2,6 @@
 // tail policies and number ranges and keeps the plan that codes smallest.
 #include "tools/builder/delta_matcher.h"
 
-#include <chrono>
-#include <cstdio>
 #include <thread>
 
 #include "tools/builder/command_cost.h"
@@ -11,27 +9,65 @@
 #include "tools/builder/match_finder.h"
 #include "tools/builder/suffix_index.h"
 
-// One tail length per copy, or one length shared by all copies.
-constexpr int32_t TailPolicies[] = {-1, 0, 1, 2, 3, 4};
-constexpr int PolicyCount = sizeof TailPolicies / sizeof TailPolicies[0];
+// Tail policies: one tail length per copy (-1), or one length shared by all copies.
+constexpr int32_t TailPolicies[] = {-1, 0, 1, 2, 3, 4, 5, 6, 8};
+constexpr int32_t MaxTail = 255;
 
-// Plans the policies First, First + 2, ... and keeps the cheapest in Best.
-static void PlanPolicies(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const DeltaSettings& Settings,
-                         int First, CommandPlan& Best)
+// Rough bits that the differences inside segments cost under a tail policy: enough to choose
+// which policies are worth planning in full.
+static int64_t GapEstimate(const std::vector<ExactRun>& Runs, int32_t FixedTail)
 {
-    for (int Index = First; Index < PolicyCount; Index += 2) {
-        CommandPlan Plan = MakePlan(Files, Runs, {TailPolicies[Index], 0}, Settings);
-        if (Best.Nodes.empty() || Plan.Bits() < Best.Bits())
-            Best = std::move(Plan);
+    int64_t Bits = 0;
+    for (size_t Index = 1; Index < Runs.size(); Index++) {
+        int64_t Gap = Runs[Index].Start - (Runs[Index - 1].Start + Runs[Index - 1].Length);
+        if (Runs[Index].Diagonal != Runs[Index - 1].Diagonal || Gap > MaxTail)
+            continue;
+        if (FixedTail < 0)
+            Bits += 8 * (Gap + 1);
+        else if (Gap <= FixedTail)
+            Bits += 8 * FixedTail;
+        else
+            Bits += 8 * Gap + 10;
+    }
+    return Bits;
+}
+
+// The two policies that the estimate favours, best first.
+static void ChoosePolicies(const std::vector<ExactRun>& Runs, int32_t (&Chosen)[2])
+{
+    int64_t Best[2] = {INT64_MAX, INT64_MAX};
+    for (int32_t Policy : TailPolicies) {
+        int64_t Bits = GapEstimate(Runs, Policy);
+        if (Bits < Best[0]) {
+            Best[1] = Best[0];
+            Chosen[1] = Chosen[0];
+            Best[0] = Bits;
+            Chosen[0] = Policy;
+        } else if (Bits < Best[1]) {
+            Best[1] = Bits;
+            Chosen[1] = Policy;
+        }
     }
 }
 
-// The sum of the sizes as number range allows longer offsets at the price of wider numbers.
-static bool SummedRangeDiffers(const DeltaSettings& Settings)
+static void PlanPolicy(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const DeltaSettings& Settings,
+                       PlanChoice Choice, CommandPlan& Plan)
+{
+    Plan = MakePlan(Files, Runs, Choice, Settings);
+}
+
+// The sum of the sizes as number range allows longer offsets at the price of wider numbers;
+// only offsets between the old file and the output can need that.
+static bool SummedRangeMayPay(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const DeltaSettings& Settings)
 {
     DeltaSettings Summed = Settings;
     Summed.VariantFlags = 1;
-    return LargestMagnitude(NumberRangeOf(Summed)) > LargestMagnitude(NumberRangeOf(Settings));
+    if (LargestMagnitude(NumberRangeOf(Summed)) <= LargestMagnitude(NumberRangeOf(Settings)))
+        return false;
+    for (const ExactRun& Run : Runs)
+        if (Run.Start + Run.Diagonal >= Files.OldSize)
+            return true;
+    return false;
 }
 
 std::vector<DeltaCommand> MatchDelta(const std::vector<uint8_t>& Old, const std::vector<uint8_t>& New,
@@ -42,29 +78,22 @@ std::vector<DeltaCommand> MatchDelta(const std::vector<uint8_t>& Old, const std:
     Files.OldSize = (int32_t)Old.size();
     Files.New = New.data();
     Files.NewSize = (int32_t)New.size();
-    Settings.VariantFlags = 0;
-    auto T0 = std::chrono::steady_clock::now();
     SuffixIndex Index;
     BuildSuffixIndex(Index, Files.Old, Files.OldSize);
-    auto T1 = std::chrono::steady_clock::now();
     std::vector<MatchSegment> Segments = FindSegments(Files, Index);
-    auto T2 = std::chrono::steady_clock::now();
     std::vector<ExactRun> Runs = CollectRuns(Files, Segments);
-    auto T3 = std::chrono::steady_clock::now();
-    CommandPlan Best[2];
-    std::thread Second(PlanPolicies, std::cref(Files), std::cref(Runs), std::cref(Settings), 1, std::ref(Best[1]));
-    PlanPolicies(Files, Runs, Settings, 0, Best[0]);
+    int32_t Policies[2] = {-1, -1};
+    ChoosePolicies(Runs, Policies);
+    CommandPlan Plans[2];
+    std::thread Second(PlanPolicy, std::cref(Files), std::cref(Runs), std::cref(Settings), PlanChoice{Policies[1], 0},
+                       std::ref(Plans[1]));
+    PlanPolicy(Files, Runs, Settings, {Policies[0], 0}, Plans[0]);
     Second.join();
-    CommandPlan Winner = std::move(Best[1].Bits() < Best[0].Bits() ? Best[1] : Best[0]);
-    if (SummedRangeDiffers(Settings)) {
+    CommandPlan Winner = std::move(Plans[1].Bits() < Plans[0].Bits() ? Plans[1] : Plans[0]);
+    if (SummedRangeMayPay(Files, Runs, Settings)) {
         CommandPlan Summed = MakePlan(Files, Runs, {Winner.Choice.FixedTail, 1}, Settings);
         if (Summed.Bits() < Winner.Bits())
             Winner = std::move(Summed);
     }
-    auto T4 = std::chrono::steady_clock::now();
-    auto Commands = EmitPlan(Files, Runs, Winner, Settings);
-    auto T5 = std::chrono::steady_clock::now();
-    auto S = [](auto A, auto B) { return std::chrono::duration<double>(B - A).count(); };
-    fprintf(stderr, "index %.3f find %.3f runs %.3f plan %.3f emit %.3f  segs %zu runs %zu tail %d\n", S(T0, T1), S(T1, T2), S(T2, T3), S(T3, T4), S(T4, T5), Segments.size(), Runs.size(), Winner.Choice.FixedTail);
-    return Commands;
+    return EmitPlan(Files, Runs, Winner, Settings);
 }
