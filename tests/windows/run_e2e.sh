@@ -252,6 +252,18 @@ check "self-applying program: exit code 0" exit_is 0
 check "self-applying program: reports success" contains "$out" "Ok, patch applied successfully."
 check "self-applying program: the tree is release 2.0" same_tree "$selfapply" "$new" --exclude="backup"
 
+# Without a target the current folder is searched first, and the question names it as such.
+current=$scratch/current
+cp -a "$old" "$current"
+pushd "$current" >/dev/null
+run "y"$'\n' "$scratch/update.exe"
+popd >/dev/null
+check "self-applying program in the current folder: exit code 0" exit_is 0
+check "self-applying program in the current folder: asks about it" \
+  contains "$err" "這升級程式能被套用到 \"  目前的資料夾   \". 你要套用升級程式嗎?"
+check "self-applying program in the current folder: the tree is release 2.0" \
+  same_tree "$current" "$new" --exclude="backup"
+
 # A target that does not fit starts the search: the start folder does not fit, its sub-folder
 # does, and the question about it is answered from stdin.
 search=$scratch/search
