@@ -46,7 +46,7 @@ struct BitReaderState {
 
 constexpr int32_t SubStreamBufferSize = 8192;  // bytes of one sub-stream file read at a time
 constexpr int32_t OutputBufferSize = 65536;    // output bytes gathered before one write
-constexpr int32_t OldCacheSize = 65536;        // old-file bytes read at once for short reads
+constexpr int32_t ReadCacheSize = 65536;       // file bytes read at once for short reads
 constexpr int32_t DecoderHalfSize = 513;       // a tail or a literal piece fits in one half
 
 // Buffered reads of one sub-stream file, which is read strictly from front to back.
@@ -55,6 +55,13 @@ struct SubStreamReaderState {
     int32_t Next = 0;     // next unread byte of Buffer
     int32_t End = 0;      // bytes of Buffer that hold data
     int32_t FileLeft = 0; // bytes of the file not yet read into Buffer
+};
+
+// Bytes of a file that does not change while it is read, kept for the short reads that follow.
+struct ReadCache {
+    uint8_t Bytes[ReadCacheSize] = {}; // the file's bytes from Start on
+    int32_t Start = 0;
+    int32_t End = 0; // Bytes holds the file up to here; equal to Start when empty
 };
 
 // State of the reconstruction in progress; reset by every reconstruction.
@@ -76,9 +83,8 @@ struct DecoderState {
     uint8_t OutputBuffer[OutputBufferSize] = {}; // output bytes not yet written to the file
     int32_t OutputFill = 0;       // bytes waiting in OutputBuffer
     int32_t OutputFlushed = 0;    // bytes already in the output file; OutputBuffer continues there
-    uint8_t OldCache[OldCacheSize] = {}; // old-file bytes from OldCacheStart on
-    int32_t OldCacheStart = 0;
-    int32_t OldCacheEnd = 0;      // OldCache holds the bytes up to here; equal to the start when empty
+    ReadCache OldCache;           // of the old file
+    ReadCache OutputCache;        // of the part of the output already in its file
 };
 
 struct ApplierState {
