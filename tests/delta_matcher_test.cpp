@@ -23,6 +23,7 @@ struct CommandModel {
 
     const Bytes& Old;
     const DeltaSettings& Settings;
+    int64_t HiddenStart = 0, HiddenEnd = 0; // old bytes that no command may read
     Bytes Out;
     int64_t CopyPosition = 0, CopyLength = 0;
     int32_t DeltaLength = 0, ReuseCounter = 0;
@@ -46,6 +47,8 @@ struct CommandModel {
         if (CopyPosition < Base) {
             if (Pos < 0 || Pos + Count > Base)
                 return Fail("old read out of range");
+            if (Pos < HiddenEnd && HiddenStart < Pos + Count)
+                return Fail("read of hidden old bytes");
             Into.assign(Old.begin() + Pos, Old.begin() + Pos + Count);
         } else {
             if (Pos - Base < 0 || Pos - Base + Count > (int64_t)Out.size())
@@ -61,6 +64,8 @@ struct CommandModel {
         if (Pos < Base) {
             if (Pos < 0 || Pos + Count > Base)
                 return Fail("copy out of the old file");
+            if (Pos < HiddenEnd && HiddenStart < Pos + Count)
+                return Fail("copy of hidden old bytes");
             Out.insert(Out.end(), Old.begin() + Pos, Old.begin() + Pos + Count);
             return true;
         }
@@ -304,6 +309,59 @@ TEST(MatcherLargeRange, OffsetsFitTheChosenRange)
     EXPECT_TRUE(Model.Out == New);
     EXPECT_EQ(Settings.VariantFlags & 1, 1);
     EXPECT_LE(CodedSizes(Commands, Settings).Total(), (int64_t)Block.size() + 200);
+}
+
+// Old bytes inside a checksum window differ between installations, so no command may read
+// them, whether it copies them, adds a tail to them or adds a literal piece to them.
+TEST(MatcherWindow, ReadsNoHiddenOldByte)
+{
+    const CrcWindowSpec Windows[] = {{0, 300}, {10000, 1}, {10000, 700}, {29500, 500}, {5000, 40000}};
+    for (const CrcWindowSpec& Window : Windows) {
+        SCOPED_TRACE("window " + std::to_string(Window.Start) + "+" + std::to_string(Window.Length));
+        std::mt19937 Random(3);
+        Bytes Old = RandomBytes(Random, 30000, 16);
+        Bytes New = Inserted(Random, Substituted(Random, Old, 60, 2), 3, 40);
+        DeltaSettings Settings;
+        Settings.BaseSize = (int32_t)Old.size();
+        Settings.ResultSize = (int32_t)New.size();
+        std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Settings, Window);
+        CommandModel Model(Old, Settings);
+        Model.HiddenStart = Window.Start;
+        Model.HiddenEnd = (int64_t)Window.Start + Window.Length;
+        ASSERT_TRUE(Model.Run(Commands)) << Model.Why;
+        EXPECT_TRUE(Model.Out == New);
+        EXPECT_LE(CodedSizes(Commands, Settings).Total(), (int64_t)New.size() / 5 + std::min(Window.Length, 30000) + 64);
+    }
+}
+
+bool SameCommands(const std::vector<DeltaCommand>& A, const std::vector<DeltaCommand>& B)
+{
+    auto Same = [](const DeltaCommand& X, const DeltaCommand& Y) {
+        return X.Kind == Y.Kind && X.Length == Y.Length && X.Offset == Y.Offset && X.Tail == Y.Tail &&
+               X.Bytes == Y.Bytes && X.PlainPieces == Y.PlainPieces;
+    };
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), Same);
+}
+
+// An old file large enough to be sorted in two halves on two threads, with blocks that straddle
+// the middle: the result must still rebuild the file and must not depend on thread timing.
+TEST(MatcherTwoHalves, RebuildsAndRepeatsItself)
+{
+    std::mt19937 Random(5);
+    Bytes Old = RandomBytes(Random, 1500000, 64);
+    Bytes New = Substituted(Random, Shuffled(Random, Old, 5), 200, 2);
+    DeltaSettings Settings;
+    Settings.BaseSize = (int32_t)Old.size();
+    Settings.ResultSize = (int32_t)New.size();
+    std::vector<DeltaCommand> First = MatchDelta(Old, New, Settings);
+    CommandModel Model(Old, Settings);
+    ASSERT_TRUE(Model.Run(First)) << Model.Why;
+    EXPECT_TRUE(Model.Out == New);
+    EXPECT_LE(CodedSizes(First, Settings).Total(), (int64_t)New.size() / 20);
+    DeltaSettings Again = Settings;
+    EXPECT_TRUE(SameCommands(First, MatchDelta(Old, New, Again)));
+    EXPECT_EQ(Again.LengthReuse, Settings.LengthReuse);
+    EXPECT_EQ(Again.VariantFlags, Settings.VariantFlags);
 }
 
 DeltaCommand CopyOf(int32_t Length, int32_t Offset, size_t Tail = 0)

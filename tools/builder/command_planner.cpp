@@ -9,7 +9,7 @@
 #include "tools/builder/command_cost.h"
 
 constexpr int32_t MinRunLength = 2;      // shorter exact runs are never worth a copy command
-constexpr int32_t SuccessorWindow = 12;  // runs a copy may skip over to reach the next copy
+constexpr int32_t SuccessorWindow = 8;  // runs a copy may skip over to reach the next copy
 constexpr int32_t MaxTail = 255;
 constexpr uint16_t SharedReuse = 65535;
 constexpr uint8_t PlanBlockSize = 255;   // the fewest piece bits for any literal length
@@ -71,7 +71,8 @@ static LinkStart StartOf(const PlanContext& Context, int32_t From, int32_t FromS
     Start.ExactEnd = Run.Start + Run.Length;
     Start.SourceEnd = Start.ExactEnd + Run.Diagonal;
     bool FromOld = Run.Start + Run.Diagonal < Context.Files->OldSize;
-    Start.Room = FromOld ? std::min<int64_t>(Context.Files->OldSize - Start.SourceEnd, MaxTail) : MaxTail;
+    Start.Room = FromOld ? std::min<int64_t>(OldReadLimit(*Context.Files, Run.Start + Run.Diagonal) - Start.SourceEnd, MaxTail)
+                         : MaxTail;
     Start.Spare = Run.Length - FromShift - 1;
     return Start;
 }
@@ -145,7 +146,7 @@ static void ShortestPath(const PlanContext& Context, std::vector<PlanNode>& Node
 static bool SourceReadable(const DeltaFiles& Files, int64_t CopyPosition, int64_t Pos, int64_t Count, int64_t OutputLength)
 {
     if (CopyPosition < Files.OldSize)
-        return Pos >= 0 && Pos + Count <= Files.OldSize;
+        return OldBytesReadable(Files, Pos, Count);
     return Pos - Files.OldSize >= 0 && Pos - Files.OldSize + Count <= OutputLength;
 }
 
@@ -183,8 +184,9 @@ static void EmitCopy(Emitter& Out, const ExactRun& Run, int32_t Shift, const Pla
     Copy.Offset = (int32_t)(Source - Out.CopyEnd);
     int32_t ExactEnd = Start + Copy.Length;
     const uint8_t* SourceTail = CombinedBytes(Files, Source + Copy.Length);
+    Copy.Tail.resize(Link.Tail);
     for (int32_t Index = 0; Index < Link.Tail; Index++)
-        Copy.Tail.push_back((uint8_t)(Files.New[ExactEnd + Index] - SourceTail[Index]));
+        Copy.Tail[Index] = (uint8_t)(Files.New[ExactEnd + Index] - SourceTail[Index]);
     Out.CopyPosition = Source;
     Out.CopyEnd = Source + Copy.Length;
     Out.Tail = Link.Tail;
@@ -198,6 +200,7 @@ static void EmitLiteral(Emitter& Out, int32_t Start, int32_t Length, uint8_t Blo
     Literal.Kind = CommandKind::Literal;
     Literal.Length = Length;
     int64_t Base = Out.CopyEnd + Out.Tail;
+    Literal.Bytes.reserve(Length);
     int32_t Done = 0;
     while (Done < Length) {
         int32_t Rest = Length - Done;
@@ -251,6 +254,7 @@ std::vector<DeltaCommand> EmitPlan(const DeltaFiles& Files, const std::vector<Ex
     std::reverse(Path.begin(), Path.end());
     Emitter Out;
     Out.Files = &Files;
+    Out.Commands.reserve(2 * Path.size());
     for (size_t Step = 0; Step + 1 < Path.size(); Step++) {
         int32_t From = Path[Step], To = Path[Step + 1];
         PlanLink Link;

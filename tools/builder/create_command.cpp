@@ -172,7 +172,10 @@ bool WriteVerified(const CreateJob& Job, const std::vector<uint8_t>& Block, cons
     std::error_code Failure;
     if (Ok && !Job.Options.StubPath.empty())
         fs::permissions(Temporary, fs::status(Job.Options.StubPath).permissions(), Failure);
-    Ok = Ok && VerifyPatch(Temporary, Job.Options, Records, Error);
+    ProgressBar Bar;
+    StartProgress(Bar, Ok && Job.ShowProgress, "Checking", Records.size());
+    Ok = Ok && VerifyPatch(Temporary, Job.Options, Records, Bar, Error);
+    EndProgress(Bar);
     if (Ok) {
         fs::rename(Temporary, Out, Failure);
         if (Failure)

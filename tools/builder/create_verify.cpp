@@ -145,7 +145,7 @@ void VerifyEmbeddedFile(const FilePlan& Plan)
     }
 }
 
-void VerifyRecords(const std::vector<const FilePlan*>& Records)
+void VerifyRecords(const std::vector<const FilePlan*>& Records, ProgressBar& Bar)
 {
     for (const FilePlan* Plan : Records) {
         uint8_t Type = ReadFileRecord();
@@ -156,6 +156,7 @@ void VerifyRecords(const std::vector<const FilePlan*>& Records)
             VerifyEmbeddedFile(*Plan);
         else
             VerifyPatchedFile(*Plan);
+        StepProgress(Bar);
     }
     if (State.MultiFileMode && ReadFileRecord() != RecordEnd)
         Mismatch("the record stream does not end where it should");
@@ -164,7 +165,7 @@ void VerifyRecords(const std::vector<const FilePlan*>& Records)
 } // namespace
 
 bool VerifyPatch(const std::string& PatchPath, const CreateOptions& Options, const std::vector<const FilePlan*>& Records,
-                 std::string& Error)
+                 ProgressBar& Bar, std::string& Error)
 {
     ResetApplierState();
     State.PatchPath = PatchPath;
@@ -176,7 +177,7 @@ bool VerifyPatch(const std::string& PatchPath, const CreateOptions& Options, con
         State.TempDir = PrivateDir;
         ReadPatchBlock();
         CheckHead(Options);
-        VerifyRecords(Records);
+        VerifyRecords(Records, Bar);
     } catch (const PatchAbort& Abort) {
         Error = "the written patch fails its check: " + Abort.Text;
         Ok = false;

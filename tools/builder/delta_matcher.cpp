@@ -71,13 +71,17 @@ static bool SummedRangeMayPay(const DeltaFiles& Files, const std::vector<ExactRu
 }
 
 std::vector<DeltaCommand> MatchDelta(const std::vector<uint8_t>& Old, const std::vector<uint8_t>& New,
-                                     DeltaSettings& Settings)
+                                     DeltaSettings& Settings, const CrcWindowSpec& Window)
 {
     DeltaFiles Files;
     Files.Old = Old.data();
     Files.OldSize = (int32_t)Old.size();
     Files.New = New.data();
     Files.NewSize = (int32_t)New.size();
+    if (Window.Length > 0) {
+        Files.HiddenStart = Window.Start;
+        Files.HiddenEnd = (int64_t)Window.Start + Window.Length;
+    }
     SuffixIndex Index;
     BuildSuffixIndex(Index, Files.Old, Files.OldSize);
     std::vector<MatchSegment> Segments = FindSegments(Files, Index);

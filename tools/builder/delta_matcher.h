@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "tools/writer/delta_commands.h"
+#include "tools/writer/patch_writer.h"
 
 // Settings.BaseSize and Settings.ResultSize must hold the two sizes; LengthReuse, BlockSize and
-// VariantFlags are chosen here. The commands rebuild New exactly from Old.
+// VariantFlags are chosen here. The commands rebuild New exactly from Old and read none of the
+// old bytes inside Window (bytes that differ between installations).
 std::vector<DeltaCommand> MatchDelta(const std::vector<uint8_t>& Old, const std::vector<uint8_t>& New,
-                                     DeltaSettings& Settings);
+                                     DeltaSettings& Settings, const CrcWindowSpec& Window = CrcWindowSpec());

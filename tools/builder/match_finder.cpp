@@ -6,19 +6,19 @@
 #include <cstring>
 
 constexpr int32_t MinMatch = GramLength;  // shortest exact match that opens a segment
-constexpr int32_t ResumeWindow = 64;      // how far past a difference the diagonal may resume
+constexpr int32_t ResumeWindow = 32;      // how far past a difference the diagonal may resume
 constexpr int32_t ResumeLength = 4;       // equal bytes that count as resuming
-constexpr int32_t ConfidentRun = 24;      // a resumed run this long is not second-guessed
-constexpr int32_t SwitchMargin = 8;       // how much better another match must be to leave a diagonal
+constexpr int32_t ConfidentRun = 48;      // a resumed run this long is not second-guessed
+constexpr int32_t SwitchMargin = 3;       // how much better another match must be to leave a diagonal
 constexpr int32_t PreferMargin = 4;       // how much longer a far match must be than a recent diagonal
 constexpr int32_t BackwardLimit = 1024;   // how far a new segment may reach back over unmatched bytes
 constexpr int RecentCount = 4;
-constexpr int OutputTableBits = 20;
 
 struct FinderState {
     const DeltaFiles* Files = nullptr;
     const SuffixIndex* Index = nullptr;
     std::vector<int32_t> OutputTable;   // hash of eight unmatched new bytes -> their position + 1
+    int OutputHashBits = 0;
     int64_t Recent[RecentCount] = {};   // diagonals used lately, most recent first
     int RecentUsed = 0;
     std::vector<MatchSegment> Segments;
@@ -87,11 +87,11 @@ static int32_t SearchOld(const FinderState& State, int32_t Pos, int64_t& Diagona
     if (Files.NewSize - Pos < MinMatch || !MayContainGram(*State.Index, Files.New + Pos))
         return 0;
     int32_t OldPos = 0;
-    int32_t Length = FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos);
-    if (Length < MinMatch)
+    if (FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos) < MinMatch)
         return 0;
     Diagonal = (int64_t)OldPos - Pos;
-    return Length;
+    int32_t Length = ExactRun(State, Diagonal, Pos); // stops short of hidden bytes
+    return Length < MinMatch ? 0 : Length;
 }
 
 // The earlier occurrence in the output of the bytes at Pos, if unmatched bytes were seen there.
@@ -100,7 +100,7 @@ static int32_t SearchOutput(const FinderState& State, int32_t Pos, int64_t& Diag
     const DeltaFiles& Files = *State.Files;
     if (Files.NewSize - Pos < MinMatch)
         return 0;
-    int32_t Earlier = State.OutputTable[GramHash(Files.New + Pos, OutputTableBits)] - 1;
+    int32_t Earlier = State.OutputTable[GramHash(Files.New + Pos, State.OutputHashBits)] - 1;
     if (Earlier < 0 || Pos - Earlier < MinOutputDistance)
         return 0;
     Diagonal = (int64_t)Files.OldSize + Earlier - Pos;
@@ -182,14 +182,15 @@ std::vector<MatchSegment> FindSegments(const DeltaFiles& Files, const SuffixInde
     FinderState State;
     State.Files = &Files;
     State.Index = &OldIndex;
-    State.OutputTable.assign((size_t)1 << OutputTableBits, 0);
+    State.OutputHashBits = TableBits(Files.NewSize / 8, 10, 20);
+    State.OutputTable.assign((size_t)1 << State.OutputHashBits, 0);
     int32_t Pos = 0;
     int32_t LastEnd = 0;
     while (Pos < Files.NewSize) {
         int64_t Diagonal = 0;
         if (!BestCandidate(State, Pos, Diagonal)) {
             if (Files.NewSize - Pos >= MinMatch)
-                State.OutputTable[GramHash(Files.New + Pos, OutputTableBits)] = Pos + 1;
+                State.OutputTable[GramHash(Files.New + Pos, State.OutputHashBits)] = Pos + 1;
             Pos++;
             continue;
         }

@@ -14,7 +14,21 @@ struct DeltaFiles {
     int32_t OldSize = 0;
     const uint8_t* New = nullptr;
     int32_t NewSize = 0;
+    int64_t HiddenStart = 0; // old bytes HiddenStart to HiddenEnd - 1 must never be read: they
+    int64_t HiddenEnd = 0;   // differ from one installation to the next
 };
+
+// Where reading the old file from Source on must stop: the hidden bytes, or the file's end.
+inline int64_t OldReadLimit(const DeltaFiles& Files, int64_t Source)
+{
+    return Source < Files.HiddenStart ? Files.HiddenStart : Files.OldSize;
+}
+
+// Whether Count old bytes from Pos on exist and are none of the hidden ones.
+inline bool OldBytesReadable(const DeltaFiles& Files, int64_t Pos, int64_t Count)
+{
+    return Pos >= 0 && Pos + Count <= Files.OldSize && (Pos + Count <= Files.HiddenStart || Pos >= Files.HiddenEnd);
+}
 
 // Bytes of the combined source that a diagonal (source position minus new position) offers from
 // new position Pos on, without crossing from the old file into the output; 0 when none.
@@ -23,8 +37,11 @@ inline int32_t SourceAvailable(const DeltaFiles& Files, int64_t Diagonal, int32_
     int64_t Source = Pos + Diagonal;
     if (Source < 0)
         return 0;
-    if (Source < Files.OldSize)
-        return (int32_t)std::min<int64_t>(Files.OldSize - Source, Files.NewSize - Pos);
+    if (Source < Files.OldSize) {
+        if (Source >= Files.HiddenStart && Source < Files.HiddenEnd)
+            return 0;
+        return (int32_t)std::min<int64_t>(OldReadLimit(Files, Source) - Source, Files.NewSize - Pos);
+    }
     if (Diagonal > Files.OldSize - MinOutputDistance)
         return 0;
     return Files.NewSize - Pos;

@@ -11,7 +11,6 @@
 
 static_assert(sizeof(saidx_t) == sizeof(int32_t), "the suffix array holds 32-bit positions");
 
-constexpr int GramFilterBits = 25;
 constexpr int32_t SplitSize = 1 << 20;     // smaller files are sorted in one piece
 constexpr int32_t PartOverlap = 1 << 16;   // how far matches from the first half may reach into the second
 
@@ -20,6 +19,14 @@ uint32_t GramHash(const uint8_t* Gram, int Bits)
     uint64_t Value;
     std::memcpy(&Value, Gram, sizeof Value);
     return (uint32_t)((Value * 0x9E3779B97F4A7C15ull) >> (64 - Bits));
+}
+
+int TableBits(int64_t Entries, int Least, int Most)
+{
+    int Bits = Least;
+    while (Bits < Most && ((int64_t)1 << Bits) < Entries)
+        Bits++;
+    return Bits;
 }
 
 int32_t CommonLength(const uint8_t* A, const uint8_t* B, int32_t Limit)
@@ -40,9 +47,10 @@ int32_t CommonLength(const uint8_t* A, const uint8_t* B, int32_t Limit)
 
 static void FillGramBits(SuffixIndex& Index)
 {
-    Index.GramBits.assign(((size_t)1 << GramFilterBits) / 64, 0);
+    Index.GramHashBits = TableBits((int64_t)Index.Size * 4, 12, 25);
+    Index.GramBits.assign(((size_t)1 << Index.GramHashBits) / 64, 0);
     for (int32_t Pos = 0; Pos + GramLength <= Index.Size; Pos++) {
-        uint32_t Hash = GramHash(Index.Data + Pos, GramFilterBits);
+        uint32_t Hash = GramHash(Index.Data + Pos, Index.GramHashBits);
         Index.GramBits[Hash >> 6] |= 1ull << (Hash & 63);
     }
 }
@@ -98,7 +106,7 @@ void BuildSuffixIndex(SuffixIndex& Index, const uint8_t* Data, int32_t Size)
 
 bool MayContainGram(const SuffixIndex& Index, const uint8_t* Gram)
 {
-    uint32_t Hash = GramHash(Gram, GramFilterBits);
+    uint32_t Hash = GramHash(Gram, Index.GramHashBits);
     return (Index.GramBits[Hash >> 6] >> (Hash & 63)) & 1;
 }
 

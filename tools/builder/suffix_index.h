@@ -22,6 +22,7 @@ struct SuffixIndex {
     int32_t Size = 0;
     std::vector<SuffixPart> Parts;
     std::vector<uint64_t> GramBits; // one bit per hash of the eight-byte strings of Data
+    int GramHashBits = 0;           // width of those hashes, grown with the data
 };
 
 // Builds the index of Data, which must outlive it.
@@ -40,3 +41,6 @@ int32_t CommonLength(const uint8_t* A, const uint8_t* B, int32_t Limit);
 
 // The hash of eight bytes that the filters of the builder use, Bits wide.
 uint32_t GramHash(const uint8_t* Gram, int Bits);
+
+// The fewest bits, from Least up to Most, that number at least Entries table slots.
+int TableBits(int64_t Entries, int Least, int Most);
