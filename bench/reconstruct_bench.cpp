@@ -35,7 +35,7 @@ bool AskYesNoBox(const std::string&, const std::string&)
     return false;
 }
 
-constexpr int32_t Piece = 65536;
+constexpr int32_t GeneratePiece = 65536; // bytes of old file made at a time
 constexpr int32_t DeltaLead = 7; // payload bytes before the delta, so its position is not 0
 
 // Byte Position of the old file: a counter-based generator, so any range can be made again
@@ -90,9 +90,9 @@ struct DeltaGenerator {
 
     void EmitOld(int64_t Position, int32_t Count)
     {
-        std::vector<uint8_t> Buffer(Piece);
-        for (int32_t Done = 0; Done < Count; Done += Piece) {
-            int32_t N = std::min(Piece, Count - Done);
+        std::vector<uint8_t> Buffer(GeneratePiece);
+        for (int32_t Done = 0; Done < Count; Done += GeneratePiece) {
+            int32_t N = std::min(GeneratePiece, Count - Done);
             OldBytes(Position + Done, N, Buffer.data());
             Emit(Buffer.data(), N);
         }
@@ -231,10 +231,10 @@ static int Prepare(int32_t SizeMb, const std::string& Dir)
     Generator.Settings.BlockSize = 255;
 
     std::ofstream Old(Dir + "/old.bin", std::ios::binary | std::ios::trunc);
-    std::vector<uint8_t> Buffer(Piece);
-    for (int64_t Done = 0; Done < Generator.OldSize; Done += Piece) {
-        OldBytes(Done, Piece, Buffer.data());
-        Old.write((const char*)Buffer.data(), Piece);
+    std::vector<uint8_t> Buffer(GeneratePiece);
+    for (int64_t Done = 0; Done < Generator.OldSize; Done += GeneratePiece) {
+        OldBytes(Done, GeneratePiece, Buffer.data());
+        Old.write((const char*)Buffer.data(), GeneratePiece);
     }
     Old.close();
 
@@ -282,10 +282,10 @@ static uint32_t ZlibCrcOfFile(const std::string& Path)
     FileObject File;
     PlatformOpenRead(File, Path);
     int32_t Size = PlatformFileSize(File);
-    std::vector<uint8_t> Buffer(Piece);
+    std::vector<uint8_t> Buffer(CrcReadPiece);
     uLong Crc = crc32(0, nullptr, 0);
-    for (int32_t Done = 0; Done < Size; Done += Piece) {
-        int32_t N = std::min(Piece, Size - Done);
+    for (int32_t Done = 0; Done < Size; Done += CrcReadPiece) {
+        int32_t N = std::min(CrcReadPiece, Size - Done);
         ReadBlock(File, Buffer.data(), N);
         Crc = crc32(Crc, Buffer.data(), (uInt)N);
     }
@@ -338,20 +338,24 @@ static void CompareKernelsInMemory(int64_t Bytes)
                 Mb / TheirSeconds, (uint32_t)~Ours == (uint32_t)Theirs ? "same CRC" : "CRC DIFFERS");
 }
 
-// Rebuilds DIR/result.bin from the old file and the payload; true when the rebuild returned.
-static bool Rebuild(const std::string& Dir, const SourceVariant& Variant, int32_t ResultSize)
+// Rebuilds DIR/result.bin from the old file and the payload and returns the seconds the rebuild
+// itself took, or a negative value when it did not return true.
+static double Rebuild(const std::string& Dir, const SourceVariant& Variant, int32_t ResultSize)
 {
+    std::string Result = Dir + "/result.bin";
+    std::remove(Result.c_str());
+    WriteBackEverything();
     State.TempDir = Dir + "/";
     PlatformOpenRead(State.PayloadBuffer, Dir + "/payload.bin");
     State.PayloadOpen = true;
     std::string OutputName;
+    auto Start = std::chrono::steady_clock::now();
     bool Done = ReconstructFile(Variant, DeltaLead, Dir + "/old.bin", OutputName, false, false, ResultSize, 0, 0);
+    double Taken = Seconds(Start);
     PlatformClose(State.PayloadBuffer);
     State.PayloadOpen = false;
-    std::string Result = Dir + "/result.bin";
-    std::remove(Result.c_str());
     std::rename(OutputName.c_str(), Result.c_str());
-    return Done;
+    return Done ? Taken : -1;
 }
 
 static int Run(const std::string& Dir)
@@ -369,7 +373,12 @@ static int Run(const std::string& Dir)
 
     std::string Result = Dir + "/result.bin";
     bool Rebuilt = true;
-    double RebuildSeconds = BestSeconds([&] { Rebuilt = Rebuild(Dir, Variant, ResultSize) && Rebuilt; });
+    double RebuildSeconds = 1e30;
+    for (int R = 0; R < Repeats; R++) {
+        double Taken = Rebuild(Dir, Variant, ResultSize);
+        Rebuilt = Rebuilt && Taken >= 0;
+        RebuildSeconds = std::min(RebuildSeconds, Taken);
+    }
     uint32_t Crc = 0;
     bool Complete = true;
     double CrcSeconds = BestSeconds([&] {
@@ -386,7 +395,7 @@ static int Run(const std::string& Dir)
     std::printf("rebuilt %.0f MB from a %.0f MB old file (%s); best of %d runs each\n", Mb,
                 Variant.OldSize / 1048576.0, Right ? "checksum as expected" : "CHECKSUM WRONG", Repeats);
     std::printf("  rebuild:                ours %8.0f MB/s of output\n", Mb / RebuildSeconds);
-    std::printf("  checksum of the result: ours %8.0f MB/s   zlib crc32 %8.0f MB/s (same 64 KiB reads)\n",
+    std::printf("  checksum of the result: ours %8.0f MB/s   zlib crc32 %8.0f MB/s (same reads)\n",
                 Mb / CrcSeconds, Mb / ZlibSeconds);
     long PeakKb = PeakMemoryKb();
     CompareKernelsInMemory((int64_t)ResultSize);
