@@ -47,6 +47,7 @@ struct BitReaderState {
 constexpr int32_t SubStreamBufferSize = 8192;  // bytes of one sub-stream file read at a time
 constexpr int32_t OutputBufferSize = 57344;    // output bytes gathered before one write: whole pages,
                                                // and few enough for a single platform call
+constexpr int32_t OldCacheSize = 57344;        // old-file bytes read at once for short reads, alike
 constexpr int32_t DecoderHalfSize = 513;       // a tail or a literal piece fits in one half
 
 // Buffered reads of one sub-stream file, which is read strictly from front to back.
@@ -76,6 +77,9 @@ struct DecoderState {
     uint8_t OutputBuffer[OutputBufferSize] = {}; // output bytes not yet written to the file
     int32_t OutputFill = 0;       // bytes waiting in OutputBuffer
     int32_t OutputFlushed = 0;    // bytes already in the output file; OutputBuffer continues there
+    uint8_t OldCache[OldCacheSize] = {}; // old-file bytes from OldCacheStart on
+    int32_t OldCacheStart = 0;
+    int32_t OldCacheEnd = 0;      // OldCache holds the bytes up to here; equal to the start when empty
 };
 
 struct ApplierState {

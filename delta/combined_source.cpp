@@ -1,5 +1,6 @@
 // Reads the combined source, the old file followed by the output so far, and copies from it.
 #include <algorithm>
+#include <cstring>
 
 #include "container/patch_block.h"
 #include "core/applier_state.h"
@@ -11,22 +12,49 @@
 // needs that many bytes already produced from its start on.
 constexpr int32_t OutputCopyReach = 1000;
 
-bool ReadOldFile(int32_t Position, uint8_t* Into, int32_t Count)
+// Short reads, the usual case of tails, literal pieces and small copies, are served from a
+// cache of the old file that is filled from the first byte asked for on; longer ones go straight
+// to the file.
+static bool FillOldCache(int32_t Position)
 {
-    PlatformSeek(State.SourceFile, Position); // a negative position fails the read
-    return ReadBlock(State.SourceFile, Into, Count);
+    DecoderState& Decoder = State.Decoder;
+    int32_t Available = Decoder.BaseSize - Position;
+    int32_t Count = std::min(Available, OldCacheSize);
+    Decoder.OldCacheStart = Decoder.OldCacheEnd = Position;
+    if (Count <= 0)
+        return true;
+    PlatformSeek(State.SourceFile, Position);
+    if (!ReadBlock(State.SourceFile, Decoder.OldCache, Count))
+        return false;
+    Decoder.OldCacheEnd = Position + Count;
+    return true;
 }
 
-// Reads straight into the output buffer; a range running past the end of the old file fails
-// and never continues into the output.
+bool ReadOldFile(int32_t Position, uint8_t* Into, int32_t Count)
+{
+    DecoderState& Decoder = State.Decoder;
+    if (Position < 0)
+        return false;
+    if (Count > OldCacheSize) {
+        PlatformSeek(State.SourceFile, Position);
+        return ReadBlock(State.SourceFile, Into, Count);
+    }
+    bool Cached = Position >= Decoder.OldCacheStart && Count <= Decoder.OldCacheEnd - Position;
+    if (!Cached && (!FillOldCache(Position) || Count > Decoder.OldCacheEnd - Position))
+        return false;
+    std::memcpy(Into, Decoder.OldCache + (Position - Decoder.OldCacheStart), Count);
+    return true;
+}
+
+// A range running past the end of the old file fails and never continues into the output.
 static bool CopyFromOldFile(int32_t Position, int32_t Count)
 {
-    PlatformSeek(State.SourceFile, Position);
     while (Count > 0) {
         int32_t Piece = std::min(Count, OutputRoom());
-        if (Piece == 0 || !ReadBlock(State.SourceFile, OutputEnd(), Piece))
+        if (Piece == 0 || !ReadOldFile(Position, OutputEnd(), Piece))
             return false;
         CommitOutput(Piece);
+        Position = AddWrapped(Position, Piece);
         Count -= Piece;
     }
     return true;

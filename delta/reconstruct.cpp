@@ -44,6 +44,7 @@ static void FixSettings(const SourceVariant& Variant, int32_t ResultSize)
     Decoder.CommandBytesLeft = Variant.StreamLengths[NumberStream];
     Decoder.LengthReuse = Variant.LengthReuse;
     Decoder.BlockSize = Variant.BlockSize;
+    Decoder.OldCacheStart = Decoder.OldCacheEnd = 0;
 }
 
 // A name can fail for reasons a fresh name cures (a directory in the way) and for reasons none

@@ -3,6 +3,6 @@
 
 #define CATALOGUE(N, Text)
 #define FIXED_TEXT(Name, Text) inline constexpr const char Name[] = Text;
-#include "texts.inc"
+#include "encoded_texts.inc" // shell/texts.inc in the build's character set
 #undef CATALOGUE
 #undef FIXED_TEXT

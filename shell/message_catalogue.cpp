@@ -8,7 +8,7 @@
 static const char* const MessageCatalogue[] = {
 #define CATALOGUE(N, Text) Text,
 #define FIXED_TEXT(Name, Text)
-#include "texts.inc"
+#include "encoded_texts.inc" // shell/texts.inc in the build's character set
 #undef CATALOGUE
 #undef FIXED_TEXT
 };

@@ -209,5 +209,7 @@ TEST_F(ReconstructTest, EveryFailingFileOperationEndsWithAMessage)
         RemoveScratchDir(ScratchDir); // an abort leaves the output behind
         ScratchDir = MakeScratchDir();
     }
-    EXPECT_EQ(Messages, (std::set<int>{0, 1, 2, 3, 5, 7})) << "after " << N << " operations";
+    // The old file's bytes under tails and pieces come from the cache that the copy before them
+    // filled, so no disk read is left there to fail with message 2; the table above reaches it.
+    EXPECT_EQ(Messages, (std::set<int>{0, 1, 3, 5, 7})) << "after " << N << " operations";
 }

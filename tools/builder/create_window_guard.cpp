@@ -1,8 +1,6 @@
 // Finds the old-file bytes a list of delta commands reads, the way the decoder positions them.
 #include "tools/builder/create_window_guard.h"
 
-#include <algorithm>
-
 #include "tools/writer/command_encoder.h"
 
 namespace {
@@ -48,45 +46,4 @@ bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSe
         }
     }
     return Reads.Hit;
-}
-
-bool MakeAddedBytesPlain(std::vector<DeltaCommand>& Commands, DeltaSettings& Settings, const std::vector<uint8_t>& New)
-{
-    size_t Output = 0;
-    auto Take = [&](std::vector<uint8_t>& Bytes, size_t At) {
-        if (At > New.size() || Bytes.size() > New.size() - At)
-            return false;
-        std::copy(New.begin() + (std::ptrdiff_t)At, New.begin() + (std::ptrdiff_t)(At + Bytes.size()), Bytes.begin());
-        return true;
-    };
-    for (DeltaCommand& Command : Commands) {
-        if (Command.Kind == CommandKind::Copy) {
-            Output += (size_t)Command.Length;
-            if (!Take(Command.Tail, Output))
-                return false;
-            Output += Command.Tail.size();
-        } else if (Command.Kind == CommandKind::Literal) {
-            if (!Take(Command.Bytes, Output))
-                return false;
-            Command.PlainPieces.assign(Command.PlainPieces.size(), true);
-            Output += Command.Bytes.size();
-        }
-    }
-    Settings.VariantFlags |= PlainTailsFlag;
-    return true;
-}
-
-std::vector<DeltaCommand> PlainLiteralCommands(const std::vector<uint8_t>& New, DeltaSettings& Settings)
-{
-    Settings.LengthReuse = 1;
-    Settings.VariantFlags = 0;
-    Settings.BlockSize = 255;
-    if (New.empty())
-        return {};
-    DeltaCommand Literal;
-    Literal.Kind = CommandKind::Literal;
-    Literal.Length = (int32_t)New.size();
-    Literal.Bytes = New;
-    Literal.PlainPieces.assign(LiteralPieceSizes(Literal.Length, Settings.BlockSize).size(), true);
-    return {Literal};
 }
