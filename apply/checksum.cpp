@@ -6,9 +6,6 @@
 #include "container/patch_block.h"
 #include "platform/platform.h"
 
-// Pieces this large keep the platform calls rare next to the work on the bytes.
-constexpr int32_t CrcReadPiece = 65536;
-
 bool CrcOfRange(FileObject& File, int32_t First, int32_t End, uint32_t& Register)
 {
     if (End <= First)

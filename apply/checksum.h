@@ -5,6 +5,10 @@
 
 #include "core/file_object.h"
 
+// Bytes read per platform call: whole pages, as many as one exact-length read hands over at once,
+// so that the calls stay rare next to the work on the bytes.
+constexpr int32_t CrcReadPiece = 57344;
+
 // The register after taking in Count bytes in order; a Count of 0 or less leaves it unchanged.
 uint32_t CrcUpdate(uint32_t Register, const uint8_t* Bytes, int32_t Count);
 

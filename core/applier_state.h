@@ -45,8 +45,9 @@ struct BitReaderState {
 };
 
 constexpr int32_t SubStreamBufferSize = 8192;  // bytes of one sub-stream file read at a time
-constexpr int32_t OutputBufferSize = 65536;    // output bytes gathered before one write
-constexpr int32_t ReadCacheSize = 65536;       // file bytes read at once for short reads
+constexpr int32_t OutputBufferSize = 57344;    // output bytes gathered before one write: whole pages,
+                                               // and few enough for a single platform call
+constexpr int32_t ReadCacheSize = 57344;       // file bytes read at once for short reads, alike
 constexpr int32_t DecoderHalfSize = 513;       // a tail or a literal piece fits in one half
 
 // Buffered reads of one sub-stream file, which is read strictly from front to back.

@@ -32,11 +32,12 @@ bool FlushOutput()
     return true;
 }
 
+// The output never grows past the largest size a file position can express.
 int32_t OutputRoom()
 {
     if (State.Decoder.OutputFill == OutputBufferSize && !FlushOutput())
         return 0;
-    return OutputBufferSize - State.Decoder.OutputFill;
+    return std::min(OutputBufferSize - State.Decoder.OutputFill, INT32_MAX - OutputSize());
 }
 
 uint8_t* OutputEnd()

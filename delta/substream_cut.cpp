@@ -6,8 +6,9 @@
 #include "delta/substreams.h"
 #include "platform/platform.h"
 
-// The payload is moved in pieces of this size; the files made do not depend on it.
-constexpr int32_t CutPiece = 65536;
+// The payload is moved in pieces of this size (whole pages, one platform call each); the files
+// made do not depend on it.
+constexpr int32_t CutPiece = 57344;
 
 // A failing file is closed before the failure is reported, so no handle outlives the run.
 bool ExtractSubStream(int32_t Length, FileObject& File, const std::string& Name)

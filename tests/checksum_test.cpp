@@ -167,11 +167,12 @@ TEST_F(WindowedCrcTest, EmptyFile)
 // outside the window taken in bit by bit.
 TEST_F(WindowedCrcTest, LargeFileAgainstDefinition)
 {
-    std::vector<uint8_t> Bytes = RandomBytes(3 * 65536 + 5, 11);
+    const int32_t Piece = CrcReadPiece;
+    std::vector<uint8_t> Bytes = RandomBytes(3 * Piece + 5, 11);
     Open(Bytes);
     const int32_t Size = (int32_t)Bytes.size();
-    const int32_t Starts[] = {0, 1, 65535, 65536, 65537, 131072, Size - 1, Size};
-    const int32_t Lengths[] = {0, 1, 501, 65536, 70000};
+    const int32_t Starts[] = {0, 1, Piece - 1, Piece, Piece + 1, 2 * Piece, Size - 1, Size};
+    const int32_t Lengths[] = {0, 1, 501, Piece, Piece + 3000};
     for (int32_t Start : Starts)
         for (int32_t Length : Lengths) {
             uint32_t Expected = 0xFFFFFFFF;

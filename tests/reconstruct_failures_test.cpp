@@ -126,13 +126,13 @@ struct OldFileCheck {
 
 // The old file holds the ten digits.
 const OldFileCheck OldFileCheckCases[] = {
-    {"Matches", 10, StoredChecksum(Digits), 0, 0, true},
-    {"SizeDiffers", 11, StoredChecksum(Digits), 0, 0, false},
-    {"ChecksumDiffers", 10, StoredChecksum(Bytes("0123456780")), 0, 0, false},
-    {"DiffersOnlyInsideWindow", 10, StoredChecksum(Bytes("01xx456789"), 2, 2), 2, 2, true},
-    {"DiffersOutsideWindow", 10, StoredChecksum(Bytes("01xx45678x"), 2, 2), 2, 2, false},
+    {"Matches", 10, StoredCrc(Digits), 0, 0, true},
+    {"SizeDiffers", 11, StoredCrc(Digits), 0, 0, false},
+    {"ChecksumDiffers", 10, StoredCrc(Bytes("0123456780")), 0, 0, false},
+    {"DiffersOnlyInsideWindow", 10, StoredCrc(Bytes("01xx456789"), 2, 2), 2, 2, true},
+    {"DiffersOutsideWindow", 10, StoredCrc(Bytes("01xx45678x"), 2, 2), 2, 2, false},
     // Skipping the missing bytes 10 and 11 would give exactly this checksum; it must not match.
-    {"WindowBeyondTheEnd", 10, StoredChecksum(Digits), 12, 3, false},
+    {"WindowBeyondTheEnd", 10, StoredCrc(Digits), 12, 3, false},
 };
 
 static void PrintTo(const OldFileCheck& Check, std::ostream* Out)

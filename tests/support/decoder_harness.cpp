@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
-#include "apply/checksum.h"
 #include "container/patch_block.h"
 #include "core/patch_abort.h"
 #include "delta/reconstruct.h"
@@ -179,17 +177,6 @@ std::vector<uint8_t> PackBits(const std::vector<int>& Bits)
     for (size_t I = 0; I < Bits.size(); I++)
         Bytes[I / 8] |= (uint8_t)(Bits[I] << (I % 8));
     return Bytes;
-}
-
-uint32_t StoredChecksum(const std::vector<uint8_t>& Bytes, int32_t WindowStart, int32_t WindowLength)
-{
-    const int64_t Size = (int64_t)Bytes.size();
-    if (WindowLength == 0)
-        return CrcUpdate(0xFFFFFFFF, Bytes.data(), (int32_t)Size);
-    int64_t Before = std::clamp<int64_t>(WindowStart, 0, Size);
-    int64_t After = std::clamp<int64_t>((int64_t)WindowStart + WindowLength, 0, Size);
-    uint32_t Register = CrcUpdate(0xFFFFFFFF, Bytes.data(), (int32_t)Before);
-    return CrcUpdate(Register, Bytes.data() + After, (int32_t)(Size - After));
 }
 
 void ReconstructTest::SetUp()

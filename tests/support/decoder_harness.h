@@ -65,9 +65,6 @@ void PrepareSubStreams(const std::vector<uint8_t> (&SubStreams)[SubStreamCount])
 // Sub-stream bytes from bits in the order they are read.
 std::vector<uint8_t> PackBits(const std::vector<int>& Bits);
 
-// The stored checksum of bytes held in memory, without the window.
-uint32_t StoredChecksum(const std::vector<uint8_t>& Bytes, int32_t WindowStart = 0, int32_t WindowLength = 0);
-
 // A fresh state, recorder and scratch directory per test; the payload and scratch files go
 // away afterwards.
 class ReconstructTest : public ::testing::Test {
