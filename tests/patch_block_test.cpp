@@ -59,16 +59,16 @@ protected:
 
 PatchSpec MinimalPatch()
 {
-    PatchSpec Spec;
-    Spec.BackupDirName = "backup";
-    return Spec;
+    PatchSpec Layout;
+    Layout.BackupDirName = "backup";
+    return Layout;
 }
 
-std::vector<uint8_t> Serialised(const PatchSpec& Spec)
+std::vector<uint8_t> Serialised(const PatchSpec& Layout)
 {
     std::vector<uint8_t> Block;
     std::string Error;
-    EXPECT_TRUE(SerialisePatch(Spec, Block, Error)) << Error;
+    EXPECT_TRUE(SerialisePatch(Layout, Block, Error)) << Error;
     return Block;
 }
 
@@ -83,56 +83,56 @@ TEST_F(PatchBlock, RefusalsCarryTheirMessage)
         {"shorter than a trailer", [] { return std::vector<uint8_t>{1, 2, 3, 4, 5}; }, 12},
         {"block longer than file",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.OverrideBlockLength = true;
-             Spec.BlockLength = 100000;
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.OverrideBlockLength = true;
+             Layout.BlockLength = 100000;
+             return Serialised(Layout);
          },
          12},
         {"block shorter than a header",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.OverrideBlockLength = true;
-             Spec.BlockLength = 20;
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.OverrideBlockLength = true;
+             Layout.BlockLength = 20;
+             return Serialised(Layout);
          },
          12},
         {"block length points at no header",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.Description = Bytes(std::string(200, 'x'));
-             Spec.OverrideBlockLength = true;
-             Spec.BlockLength = 150;
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.Description = Bytes(std::string(200, 'x'));
+             Layout.OverrideBlockLength = true;
+             Layout.BlockLength = 150;
+             return Serialised(Layout);
          },
          14},
         {"trailer magic",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.TrailerMagic = 0x3E7F8444;
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.TrailerMagic = 0x3E7F8444;
+             return Serialised(Layout);
          },
          14},
         {"header magic",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.HeaderMagic = 0;
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.HeaderMagic = 0;
+             return Serialised(Layout);
          },
          14},
         {"payload ends inside the description",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.OverrideDescriptionLength = true;
-             Spec.DescriptionLength = 60000;
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.OverrideDescriptionLength = true;
+             Layout.DescriptionLength = 60000;
+             return Serialised(Layout);
          },
          0},
         {"payload ends inside the backup name",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.BackupDirName = "longer than the trailer";
-             std::vector<uint8_t> Block = Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.BackupDirName = "longer than the trailer";
+             std::vector<uint8_t> Block = Serialised(Layout);
              // Keep the header and the backup name's length byte, then the trailer.
              std::vector<uint8_t> Cut(77 + 8);
              std::copy(Block.begin(), Block.begin() + 77, Cut.begin());
@@ -145,16 +145,16 @@ TEST_F(PatchBlock, RefusalsCarryTheirMessage)
          0},
         {"backup folder outside the target",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.BackupDirName = "..\\old";
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.BackupDirName = "..\\old";
+             return Serialised(Layout);
          },
          0},
         {"absolute backup folder",
          [] {
-             PatchSpec Spec = MinimalPatch();
-             Spec.BackupDirName = "C:\\old";
-             return Serialised(Spec);
+             PatchSpec Layout = MinimalPatch();
+             Layout.BackupDirName = "C:\\old";
+             return Serialised(Layout);
          },
          0},
     };
@@ -178,9 +178,9 @@ TEST_F(PatchBlock, VersionIsNamedInTheMessage)
         const char* Shown;
     } Cases[] = {{191, "191"}, {-1, "-1"}, {0, "0"}};
     for (const auto& Case : Cases) {
-        PatchSpec Spec = MinimalPatch();
-        Spec.Version = Case.Version;
-        WritePatch(Spec, PatchPath);
+        PatchSpec Layout = MinimalPatch();
+        Layout.Version = Case.Version;
+        WritePatch(Layout, PatchPath);
         std::string Text = ReadFailure();
         EXPECT_EQ(State.TargetPath, Case.Shown);
         EXPECT_EQ(Text, FormatCatalogueMessage(15));
@@ -190,10 +190,10 @@ TEST_F(PatchBlock, VersionIsNamedInTheMessage)
 
 TEST_F(PatchBlock, CompressionIsRefusedBeforeTheVersion)
 {
-    PatchSpec Spec = MinimalPatch();
-    Spec.Version = 5;
-    Spec.Flags = PatchFlagCompressed;
-    WritePatch(Spec, PatchPath);
+    PatchSpec Layout = MinimalPatch();
+    Layout.Version = 5;
+    Layout.Flags = PatchFlagCompressed;
+    WritePatch(Layout, PatchPath);
     EXPECT_EQ(ReadFailure(), CompressionText);
     EXPECT_TRUE(TempFiles().empty());
 }
@@ -205,12 +205,12 @@ TEST_F(PatchBlock, ModeByteChoosesMultiFileOnlyForTwo)
         bool Multi;
     } Cases[] = {{0, false}, {1, false}, {2, true}, {3, false}, {255, false}};
     for (const auto& Case : Cases) {
-        PatchSpec Spec = MinimalPatch();
-        Spec.Mode = Case.Mode;
+        PatchSpec Layout = MinimalPatch();
+        Layout.Mode = Case.Mode;
         RecordSpec Record;
         Record.Patched.Name = "f";
-        Spec.Records.push_back(Record);
-        WritePatch(Spec, PatchPath);
+        Layout.Records.push_back(Record);
+        WritePatch(Layout, PatchPath);
         ASSERT_EQ(ReadFailure(), "");
         EXPECT_EQ(State.MultiFileMode, Case.Multi) << (int)Case.Mode;
     }
@@ -218,13 +218,13 @@ TEST_F(PatchBlock, ModeByteChoosesMultiFileOnlyForTwo)
 
 TEST_F(PatchBlock, LeadingFieldsAndStreamStart)
 {
-    PatchSpec Spec = MinimalPatch();
-    Spec.Description = Bytes("hello");
-    Spec.HasRegistry = true;
-    Spec.RegistryKeyPath = "SOFTWARE\\Vendor\\App";
-    Spec.RegistryValueName = "InstallDir";
-    Spec.Flags = 0xFC; // unused bits change nothing
-    WritePatch(Spec, PatchPath);
+    PatchSpec Layout = MinimalPatch();
+    Layout.Description = Bytes("hello");
+    Layout.HasRegistry = true;
+    Layout.RegistryKeyPath = "SOFTWARE\\Vendor\\App";
+    Layout.RegistryValueName = "InstallDir";
+    Layout.Flags = 0xFC; // unused bits change nothing
+    WritePatch(Layout, PatchPath);
     ASSERT_EQ(ReadFailure(), "");
     EXPECT_EQ(State.BackupDirName, "backup");
     EXPECT_EQ(State.RegistryKeyPath, "SOFTWARE\\Vendor\\App");
@@ -253,9 +253,9 @@ TEST_F(PatchBlock, DescriptionDecoding)
         ResetApplierState();
         State.TempDir = Folder + "/tmp/";
         State.PatchPath = PatchPath;
-        PatchSpec Spec = MinimalPatch();
-        Spec.Description = Bytes(Case.Stored);
-        WritePatch(Spec, PatchPath);
+        PatchSpec Layout = MinimalPatch();
+        Layout.Description = Bytes(Case.Stored);
+        WritePatch(Layout, PatchPath);
         ASSERT_EQ(ReadFailure(), "");
         EXPECT_EQ(Recorder.InfoBox, Case.Shown) << Case.Stored;
     }
@@ -282,9 +282,9 @@ TEST_F(PatchBlock, OverlongDescriptionsAreCut)
         ResetApplierState();
         State.TempDir = Folder + "/tmp/";
         State.PatchPath = PatchPath;
-        PatchSpec Spec = MinimalPatch();
-        Spec.Description = Bytes(Case.Stored);
-        WritePatch(Spec, PatchPath);
+        PatchSpec Layout = MinimalPatch();
+        Layout.Description = Bytes(Case.Stored);
+        WritePatch(Layout, PatchPath);
         ASSERT_EQ(ReadFailure(), "") << Case.Stored.size();
         EXPECT_EQ(Recorder.InfoBox.size(), Case.ShownLength) << Case.Stored.size();
         EXPECT_EQ(State.BackupDirName, "backup");
@@ -293,9 +293,9 @@ TEST_F(PatchBlock, OverlongDescriptionsAreCut)
 
 TEST_F(PatchBlock, SecondReadKeepsTheInfoBox)
 {
-    PatchSpec Spec = MinimalPatch();
-    Spec.Description = Bytes("first");
-    WritePatch(Spec, PatchPath);
+    PatchSpec Layout = MinimalPatch();
+    Layout.Description = Bytes("first");
+    WritePatch(Layout, PatchPath);
     ASSERT_EQ(ReadFailure(), "");
     EXPECT_EQ(Recorder.InfoBoxSets, 2); // the wait text, then the description
     ASSERT_EQ(ReadFailure(), "");
@@ -324,12 +324,12 @@ TEST_F(PatchBlock, PayloadBufferThatCannotBeCreatedEndsWithMessage7)
 TEST_F(PatchBlock, PayloadIsCopiedWhole)
 {
     for (size_t Size : {0u, 2047u, 2048u, 2049u, 130000u}) {
-        PatchSpec Spec = MinimalPatch();
-        Spec.WriteEndRecord = false;
-        Spec.StreamTail.assign(Size, 0);
+        PatchSpec Layout = MinimalPatch();
+        Layout.WriteEndRecord = false;
+        Layout.StreamTail.assign(Size, 0);
         for (size_t I = 0; I < Size; I++)
-            Spec.StreamTail[I] = (uint8_t)(I * 7);
-        WritePatch(Spec, PatchPath);
+            Layout.StreamTail[I] = (uint8_t)(I * 7);
+        WritePatch(Layout, PatchPath);
         ASSERT_EQ(ReadFailure(), "");
         std::vector<uint8_t> Copy = ReadBytes(State.PayloadBuffer.Path);
         std::vector<uint8_t> Block = ReadBytes(PatchPath);

@@ -16,11 +16,11 @@ std::vector<uint8_t> Bytes(const std::string& Text)
     return std::vector<uint8_t>(Text.begin(), Text.end());
 }
 
-std::vector<uint8_t> Serialise(const PatchSpec& Spec)
+std::vector<uint8_t> Serialise(const PatchSpec& Layout)
 {
     std::vector<uint8_t> Block;
     std::string Error;
-    EXPECT_TRUE(SerialisePatch(Spec, Block, Error)) << Error;
+    EXPECT_TRUE(SerialisePatch(Layout, Block, Error)) << Error;
     return Block;
 }
 
@@ -64,14 +64,14 @@ VariantSpec TwoStreamVariant()
 
 TEST(PatchWriterLayout, MultiFileBlockMatchesHandLayout)
 {
-    PatchSpec Spec;
-    Spec.Opaque[0] = 0x77;
-    Spec.Opaque[63] = 0x88;
-    Spec.Description = Bytes("Hi");
-    Spec.BackupDirName = "bak";
-    Spec.HasRegistry = true;
-    Spec.RegistryKeyPath = "K";
-    Spec.RegistryValueName = "V";
+    PatchSpec Layout;
+    Layout.Opaque[0] = 0x77;
+    Layout.Opaque[63] = 0x88;
+    Layout.Description = Bytes("Hi");
+    Layout.BackupDirName = "bak";
+    Layout.HasRegistry = true;
+    Layout.RegistryKeyPath = "K";
+    Layout.RegistryValueName = "V";
     RecordSpec Patched;
     Patched.Patched.Name = "a.dll";
     Patched.Patched.NewCrc = 0xAABBCCDD;
@@ -82,13 +82,13 @@ TEST(PatchWriterLayout, MultiFileBlockMatchesHandLayout)
     Patched.Patched.Reserved = 0x5A;
     Patched.Patched.Window = {1, 2};
     Patched.Patched.Variants.push_back(TwoStreamVariant());
-    Spec.Records.push_back(Patched);
+    Layout.Records.push_back(Patched);
     RecordSpec Embedded;
     Embedded.Kind = RecordKind::Embedded;
     Embedded.Embedded.Name = "e";
     Embedded.Embedded.Time = 0x01020304;
     Embedded.Embedded.Content = {0xEE, 0xEF};
-    Spec.Records.push_back(Embedded);
+    Layout.Records.push_back(Embedded);
 
     std::vector<uint8_t> Expected = ExpectedHeader(2, 0x02, 2);
     Expected[10] = 0x77;
@@ -105,19 +105,19 @@ TEST(PatchWriterLayout, MultiFileBlockMatchesHandLayout)
     Append(Expected, {2, 1, 'e', 2, 0, 0, 0, 0x04, 0x03, 0x02, 0x01, 0xEE, 0xEF, 0});
     AppendTrailer(Expected);
 
-    EXPECT_EQ(Serialise(Spec), Expected);
+    EXPECT_EQ(Serialise(Layout), Expected);
 }
 
 TEST(PatchWriterLayout, SingleFileRecordHasNoTypeNamesOrEndRecord)
 {
-    PatchSpec Spec;
-    Spec.Mode = SingleFileMode;
+    PatchSpec Layout;
+    Layout.Mode = SingleFileMode;
     RecordSpec Record;
     Record.Patched.Name = "ignored";
     Record.Patched.NewSize = 1;
     Record.Patched.Variants.push_back(TwoStreamVariant());
     Record.Patched.Variants[0].Window = {};
-    Spec.Records.push_back(Record);
+    Layout.Records.push_back(Record);
 
     std::vector<uint8_t> Expected = ExpectedHeader(1, 0, 0);
     Append(Expected, {0});
@@ -126,33 +126,33 @@ TEST(PatchWriterLayout, SingleFileRecordHasNoTypeNamesOrEndRecord)
     Append(Expected, {1, 0, 0, 0, 0, 0, 0, 0, 0x03, 0x02, 3, 9, 0xA0, 0xA1, 0xD0});
     AppendTrailer(Expected);
 
-    EXPECT_EQ(Serialise(Spec), Expected);
+    EXPECT_EQ(Serialise(Layout), Expected);
 }
 
 TEST(PatchWriterLayout, EmptyMultiFileStreamIsTheEndRecordAlone)
 {
-    PatchSpec Spec;
+    PatchSpec Layout;
     std::vector<uint8_t> Expected = ExpectedHeader(2, 0, 0);
     Append(Expected, {0, 0});
     AppendTrailer(Expected);
-    EXPECT_EQ(Serialise(Spec), Expected);
+    EXPECT_EQ(Serialise(Layout), Expected);
 }
 
 // Damage that tests of the reader need: each override lands at its field and nowhere else.
 TEST(PatchWriterLayout, OverridesReplaceDerivedFields)
 {
-    PatchSpec Spec;
-    Spec.HeaderMagic = 0x01020304;
-    Spec.TrailerMagic = 0x05060708;
-    Spec.Version = -1;
-    Spec.Flags = PatchFlagCompressed;
-    Spec.Description = Bytes("abc");
-    Spec.OverrideDescriptionLength = true;
-    Spec.DescriptionLength = 0xFFFF;
-    Spec.OverrideBlockLength = true;
-    Spec.BlockLength = -5;
-    Spec.WriteEndRecord = false;
-    Spec.StreamTail = {3, 9};
+    PatchSpec Layout;
+    Layout.HeaderMagic = 0x01020304;
+    Layout.TrailerMagic = 0x05060708;
+    Layout.Version = -1;
+    Layout.Flags = PatchFlagCompressed;
+    Layout.Description = Bytes("abc");
+    Layout.OverrideDescriptionLength = true;
+    Layout.DescriptionLength = 0xFFFF;
+    Layout.OverrideBlockLength = true;
+    Layout.BlockLength = -5;
+    Layout.WriteEndRecord = false;
+    Layout.StreamTail = {3, 9};
     RecordSpec Record;
     Record.Patched.Variants.resize(1);
     Record.Patched.Variants[0].Streams[1] = {1, 2, 3};
@@ -164,9 +164,9 @@ TEST(PatchWriterLayout, OverridesReplaceDerivedFields)
     Embedded.Kind = RecordKind::Embedded;
     Embedded.Embedded.OverrideSize = true;
     Embedded.Embedded.Size = -1;
-    Spec.Records = {Record, Embedded};
+    Layout.Records = {Record, Embedded};
 
-    std::vector<uint8_t> Block = Serialise(Spec);
+    std::vector<uint8_t> Block = Serialise(Layout);
     std::vector<uint8_t> Expected = {0x04, 0x03, 0x02, 0x01, 0xFF, 0xFF, 0xFF, 0xFF, 2, 1};
     EXPECT_TRUE(std::equal(Expected.begin(), Expected.end(), Block.begin()));
     EXPECT_EQ(Block[74], 0xFF);
@@ -210,12 +210,12 @@ class Inexpressible : public testing::TestWithParam<InexpressibleCase> {};
 
 TEST_P(Inexpressible, IsRefusedWithAReason)
 {
-    PatchSpec Spec;
-    Spec.Records.resize(1);
-    GetParam().Damage(Spec);
+    PatchSpec Layout;
+    Layout.Records.resize(1);
+    GetParam().Damage(Layout);
     std::vector<uint8_t> Block;
     std::string Error;
-    EXPECT_FALSE(SerialisePatch(Spec, Block, Error)) << GetParam().What;
+    EXPECT_FALSE(SerialisePatch(Layout, Block, Error)) << GetParam().What;
     EXPECT_FALSE(Error.empty());
 }
 
@@ -223,10 +223,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, Inexpressible, testing::ValuesIn(InexpressibleCa
 
 TEST(PatchWriterLayout, LongestStringsFit)
 {
-    PatchSpec Spec;
-    Spec.BackupDirName.assign(255, 'b');
-    Spec.Description.assign(65535, 'd');
-    std::vector<uint8_t> Block = Serialise(Spec);
+    PatchSpec Layout;
+    Layout.BackupDirName.assign(255, 'b');
+    Layout.Description.assign(65535, 'd');
+    std::vector<uint8_t> Block = Serialise(Layout);
     EXPECT_EQ(Block[74], 0xFF);
     EXPECT_EQ(Block[75], 0xFF);
     EXPECT_EQ(Block[76 + 65535], 255);

@@ -33,9 +33,9 @@ protected:
         RemoveScratch(Folder);
     }
 
-    void Open(const PatchSpec& Spec)
+    void Open(const PatchSpec& Layout)
     {
-        WritePatch(Spec, State.PatchPath);
+        WritePatch(Layout, State.PatchPath);
         ReadPatchBlock();
     }
 
@@ -97,19 +97,19 @@ TEST_F(RecordStream, EndRecordAlone)
 
 TEST_F(RecordStream, UnknownTypeIsRefused)
 {
-    PatchSpec Spec;
-    Spec.WriteEndRecord = false;
-    Spec.StreamTail = {3};
-    Open(Spec);
+    PatchSpec Layout;
+    Layout.WriteEndRecord = false;
+    Layout.StreamTail = {3};
+    Open(Layout);
     EXPECT_EQ(NextFailure(), FormatCatalogueMessage(0));
 }
 
 TEST_F(RecordStream, MultiFileRecordsWithVariants)
 {
-    PatchSpec Spec;
-    Spec.Records = {Patched("dir\\a.dll", {Variant("", 100), Variant("old.dll", 200)}), Patched("b", {}),
+    PatchSpec Layout;
+    Layout.Records = {Patched("dir\\a.dll", {Variant("", 100), Variant("old.dll", 200)}), Patched("b", {}),
                     Embedded("c.txt")};
-    Open(Spec);
+    Open(Layout);
     ASSERT_EQ(ReadFileRecord(), RecordPatched);
     EXPECT_EQ(State.CurrentFileName, "dir\\a.dll");
     EXPECT_EQ(State.RecordPath, "B\\dir\\a.dll");
@@ -142,15 +142,15 @@ TEST_F(RecordStream, MultiFileRecordsWithVariants)
 
 TEST_F(RecordStream, WindowsAreReadWhenFlagged)
 {
-    PatchSpec Spec;
+    PatchSpec Layout;
     RecordSpec R = Patched("w", {Variant("", 4)});
     R.Patched.HasWindows = true;
     R.Patched.Window = {10, 20};
     R.Patched.Variants[0].Window = {30, 40};
     R.Patched.UnusedFlags = 0xFC;
     R.Patched.Reserved = 0x55;
-    Spec.Records = {R};
-    Open(Spec);
+    Layout.Records = {R};
+    Open(Layout);
     ASSERT_EQ(ReadFileRecord(), RecordPatched);
     EXPECT_EQ(State.CrcWindowStart, 10);
     EXPECT_EQ(State.CrcWindowLength, 20);
@@ -162,13 +162,13 @@ TEST_F(RecordStream, WindowsAreReadWhenFlagged)
 
 TEST_F(RecordStream, SingleFileRecordHasNoNames)
 {
-    PatchSpec Spec;
-    Spec.Mode = SingleFileMode;
+    PatchSpec Layout;
+    Layout.Mode = SingleFileMode;
     RecordSpec R = Patched("", {Variant("", 8), Variant("", 8)});
     R.Patched.Optional = true;
-    Spec.Records = {R};
-    Spec.StreamTail = {9, 9, 9}; // never read
-    Open(Spec);
+    Layout.Records = {R};
+    Layout.StreamTail = {9, 9, 9}; // never read
+    Open(Layout);
     ASSERT_EQ(ReadFileRecord(), RecordPatched);
     EXPECT_EQ(State.CurrentFileName, "T");
     EXPECT_EQ(State.RecordPath, "B");
@@ -179,22 +179,22 @@ TEST_F(RecordStream, SingleFileRecordHasNoNames)
 
 TEST_F(RecordStream, MoreVariantsThanSlotsAreRefused)
 {
-    PatchSpec Spec;
+    PatchSpec Layout;
     RecordSpec R = Patched("many", {});
     for (int I = 0; I < 21; I++)
         R.Patched.Variants.push_back(Variant("", 1));
-    Spec.Records = {R};
+    Layout.Records = {R};
     std::vector<uint8_t> Block;
     std::string Error;
-    if (SerialisePatch(Spec, Block, Error)) {
+    if (SerialisePatch(Layout, Block, Error)) {
         WriteBytes(State.PatchPath, Block);
     } else {
         // The writer keeps to the limit; state the count by hand.
         R.Patched.Variants.resize(20);
         R.Patched.OverrideVariantCount = true;
         R.Patched.VariantCount = 21;
-        Spec.Records = {R};
-        WritePatch(Spec, State.PatchPath);
+        Layout.Records = {R};
+        WritePatch(Layout, State.PatchPath);
     }
     ReadPatchBlock();
     EXPECT_EQ(NextFailure(), FormatCatalogueMessage(0));
@@ -202,22 +202,22 @@ TEST_F(RecordStream, MoreVariantsThanSlotsAreRefused)
 
 TEST_F(RecordStream, NegativeStreamLengthIsRefused)
 {
-    PatchSpec Spec;
+    PatchSpec Layout;
     RecordSpec R = Patched("loop", {Variant("", 0)});
     R.Patched.Variants[0].OverrideLengths = true;
     int32_t Lengths[SubStreamCount] = {0, 0, -60, 0, 0};
     std::copy(Lengths, Lengths + SubStreamCount, R.Patched.Variants[0].StreamLengths);
-    Spec.Records = {R};
-    Open(Spec);
+    Layout.Records = {R};
+    Open(Layout);
     EXPECT_EQ(NextFailure(), FormatCatalogueMessage(0));
 }
 
 TEST_F(RecordStream, StreamEndingInsideARecord)
 {
-    PatchSpec Spec;
-    Spec.WriteEndRecord = false;
-    Spec.StreamTail = {1, 0, 0}; // a patched-file record cut inside its fixed block
-    Open(Spec);
+    PatchSpec Layout;
+    Layout.WriteEndRecord = false;
+    Layout.StreamTail = {1, 0, 0}; // a patched-file record cut inside its fixed block
+    Open(Layout);
     EXPECT_EQ(NextFailure(), FormatCatalogueMessage(0));
 }
 
@@ -229,16 +229,16 @@ TEST_F(RecordStream, NamesOutsideTheTargetAreRefused)
                          "a\tb",  "q?",     "s*",   "p|q",  "l<",   "g>",   "\"q\"",   ""};
     for (const char* Name : Bad) {
         for (int Where = 0; Where < 3; Where++) {
-            PatchSpec Spec;
+            PatchSpec Layout;
             if (Where == 0)
-                Spec.Records = {Patched(Name)};
+                Layout.Records = {Patched(Name)};
             else if (Where == 1)
-                Spec.Records = {Patched("ok", {Variant(Name, 0)})};
+                Layout.Records = {Patched("ok", {Variant(Name, 0)})};
             else
-                Spec.Records = {Embedded(Name)};
+                Layout.Records = {Embedded(Name)};
             if (Where == 1 && !*Name)
                 continue; // an empty variant name means the record's own
-            Open(Spec);
+            Open(Layout);
             EXPECT_EQ(NextFailure(), FormatCatalogueMessage(0)) << "'" << Name << "' at " << Where;
         }
     }
@@ -247,9 +247,9 @@ TEST_F(RecordStream, NamesOutsideTheTargetAreRefused)
 TEST_F(RecordStream, OrdinaryNamesAreAccepted)
 {
     for (const char* Name : {"a", "dir\\sub\\file.dll", "dir/sub/x", "CONFIG.SYS", "com10", "..a", "a..b", ".hidden"}) {
-        PatchSpec Spec;
-        Spec.Records = {Patched(Name, {Variant(Name, 0)}), Embedded(Name)};
-        Open(Spec);
+        PatchSpec Layout;
+        Layout.Records = {Patched(Name, {Variant(Name, 0)}), Embedded(Name)};
+        Open(Layout);
         EXPECT_EQ(NextFailure(), "") << Name;
         EXPECT_EQ(NextFailure(), "") << Name;
     }

@@ -51,12 +51,12 @@ VariantSpec Variant(uint32_t OldCrc, int32_t OldSize, std::vector<int> Lengths)
 // A multi-file patch that uses every field the listing shows.
 PatchSpec FullMultiFilePatch()
 {
-    PatchSpec Spec;
-    Spec.Description = {'C', 'a', 'f', 0x82, 0x01, 'L', 'i', 'n', 'e', ' ', '2'};
-    Spec.BackupDirName = "bak";
-    Spec.HasRegistry = true;
-    Spec.RegistryKeyPath = "SOFTWARE\\Vendor\\App";
-    Spec.RegistryValueName = "InstallDir";
+    PatchSpec Layout;
+    Layout.Description = {'C', 'a', 'f', 0x82, 0x01, 'L', 'i', 'n', 'e', ' ', '2'};
+    Layout.BackupDirName = "bak";
+    Layout.HasRegistry = true;
+    Layout.RegistryKeyPath = "SOFTWARE\\Vendor\\App";
+    Layout.RegistryValueName = "InstallDir";
     RecordSpec Patched;
     Patched.Patched.Name = "bin\\app.exe";
     Patched.Patched.NewCrc = 0x89ABCDEF;
@@ -79,8 +79,8 @@ PatchSpec FullMultiFilePatch()
     Embedded.Embedded.Name = "readme.txt";
     Embedded.Embedded.Time = 0x585D6DAF;
     Embedded.Embedded.Content = Bytes("hello");
-    Spec.Records = {Patched, Embedded};
-    return Spec;
+    Layout.Records = {Patched, Embedded};
+    return Layout;
 }
 
 // Payload positions: 46 bytes of leading fields, then the record (1 + 16 + 8 + 12), variant 1's
@@ -106,14 +106,14 @@ const char FullMultiFileListing[] =
 
 PatchSpec SingleFilePatch()
 {
-    PatchSpec Spec;
-    Spec.Mode = SingleFileMode;
+    PatchSpec Layout;
+    Layout.Mode = SingleFileMode;
     RecordSpec Record;
     Record.Patched.NewCrc = 0xFFFFFFFF;
     Record.Patched.NewSize = 0;
     Record.Patched.Variants = {Variant(0xCAFEBABE, 9, {2, 0, 1, 0, 0})};
-    Spec.Records = {Record};
-    return Spec;
+    Layout.Records = {Record};
+    return Layout;
 }
 
 const char SingleFileListing[] =
@@ -204,10 +204,10 @@ class BuilderListDamage : public BuilderList, public ::testing::WithParamInterfa
 
 TEST_P(BuilderListDamage, EndsWithOneClearLine)
 {
-    PatchSpec Spec = FullMultiFilePatch();
-    GetParam().Damage(Spec);
+    PatchSpec Layout = FullMultiFilePatch();
+    GetParam().Damage(Layout);
     std::string Patch = Folder + "/p.pat";
-    WritePatch(Spec, Patch);
+    WritePatch(Layout, Patch);
     ProgramResult Result = List({"list", Patch});
     EXPECT_EQ(Result.ExitCode, 2);
     std::vector<std::string> Lines = SplitLines(Result.Err);

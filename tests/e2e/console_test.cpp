@@ -37,7 +37,7 @@ protected:
         return RunProgram(TARNWEL_BINARY, Arguments, Input, {{"TMPDIR", Temp}});
     }
 
-    PatchSpec Spec()
+    PatchSpec Layout()
     {
         PatchSpec S;
         S.BackupDirName = "backup";
@@ -49,7 +49,7 @@ protected:
 
 TEST_F(Console, UsageGoesToStderrWithExitCodeOne)
 {
-    WritePatch(Spec(), Patch);
+    WritePatch(Layout(), Patch);
     for (const std::vector<std::string>& Arguments :
          std::vector<std::vector<std::string>>{{}, {"-h"}, {Patch, Target, "third"}, {Patch, "-h"}, {"", ""}}) {
         ProgramResult R = Tarnwel(Arguments);
@@ -75,7 +75,7 @@ TEST_F(Console, BadPatchesExitWith255)
 
 TEST_F(Console, SuccessfulRunPrintsFinalLinesOnly)
 {
-    WritePatch(Spec(), Patch);
+    WritePatch(Layout(), Patch);
     ProgramResult R = Tarnwel({Patch, Target});
     EXPECT_EQ(R.ExitCode, 0) << R.Err;
     EXPECT_EQ(R.Out, "檢查是否這升級程式能夠套用到 \"" + Target +
@@ -90,7 +90,7 @@ TEST_F(Console, SuccessfulRunPrintsFinalLinesOnly)
 
 TEST_F(Console, SearchAsksOnStderrAndReadsTheAnswer)
 {
-    WritePatch(Spec(), Patch);
+    WritePatch(Layout(), Patch);
     fs::rename(Target + "/a.txt", Folder + "/a.txt");
     WriteBytes(Target + "/found/a.txt", Bytes(Old));
     for (const char* Answer : {"n\n", "", "maybe\n"}) {
@@ -113,7 +113,7 @@ TEST_F(Console, SelfApplyingExecutableTakesOnlyATarget)
 {
     std::vector<uint8_t> Block;
     std::string Error;
-    ASSERT_TRUE(SerialisePatch(Spec(), Block, Error)) << Error;
+    ASSERT_TRUE(SerialisePatch(Layout(), Block, Error)) << Error;
     std::string Exe = Folder + "/update";
     ASSERT_TRUE(AppendPatchToExecutable(Block, TARNWEL_BINARY, Exe, Error)) << Error;
     fs::permissions(Exe, fs::perms::owner_all);
@@ -126,7 +126,7 @@ TEST_F(Console, SelfApplyingExecutableTakesOnlyATarget)
 
 TEST_F(Console, AbortedRunExitsWithTwo)
 {
-    PatchSpec S = Spec();
+    PatchSpec S = Layout();
     S.Records[0].Patched.Variants[0].Streams[2].clear(); // sign bits missing: a damaged delta
     WritePatch(S, Patch);
     ProgramResult R = Tarnwel({Patch, Target});

@@ -96,10 +96,10 @@ protected:
 
 PatchSpec MultiPatch(std::vector<RecordSpec> Records)
 {
-    PatchSpec Spec;
-    Spec.BackupDirName = "backup";
-    Spec.Records = std::move(Records);
-    return Spec;
+    PatchSpec Layout;
+    Layout.BackupDirName = "backup";
+    Layout.Records = std::move(Records);
+    return Layout;
 }
 
 RecordSpec Optional(RecordSpec Record)
@@ -157,10 +157,10 @@ TEST_F(PatchRun, OutcomesAndTheirLines)
         SetUp();
         RecordSpec Record = ChainRecord(C.Multi ? "a.txt" : "", {Bytes("v1"), Bytes("v2")});
         Record.Patched.Optional = C.Optional;
-        PatchSpec Spec = MultiPatch({Record});
+        PatchSpec Layout = MultiPatch({Record});
         if (!C.Multi)
-            Spec.Mode = SingleFileMode;
-        WritePatch(Spec, State.PatchPath);
+            Layout.Mode = SingleFileMode;
+        WritePatch(Layout, State.PatchPath);
         std::string File = C.Multi ? Target + "/a.txt" : Target + "/X";
         if (!C.Multi)
             State.TargetPath = File;
@@ -308,11 +308,11 @@ TEST_F(PatchRun, RegistryValueReplacesOnlyWhereOldVersionsAreLooked)
     std::string Registry = Folder + "/registry.txt";
     WriteBytes(Registry, Bytes("software\\vendor\\app\tinstalldir\t" + Installed + "\n"));
     setenv("TARNWEL_REGISTRY", Registry.c_str(), 1);
-    PatchSpec Spec = MultiPatch({ChainRecord("a.txt", {Bytes(V1), Bytes(V2)})});
-    Spec.HasRegistry = true;
-    Spec.RegistryKeyPath = "SOFTWARE\\Vendor\\App";
-    Spec.RegistryValueName = "InstallDir";
-    WritePatch(Spec, State.PatchPath);
+    PatchSpec Layout = MultiPatch({ChainRecord("a.txt", {Bytes(V1), Bytes(V2)})});
+    Layout.HasRegistry = true;
+    Layout.RegistryKeyPath = "SOFTWARE\\Vendor\\App";
+    Layout.RegistryValueName = "InstallDir";
+    WritePatch(Layout, State.PatchPath);
     std::string Text = Run();
     unsetenv("TARNWEL_REGISTRY");
     ASSERT_EQ(Text, "");
@@ -375,9 +375,9 @@ TEST_F(PatchRun, RefusedNamesLeaveTheTreeUnchanged)
 TEST_F(PatchRun, BackupFolderThatIsTheTargetNeverDeletesTheFile)
 {
     for (const char* Name : {"", "."}) {
-        PatchSpec Spec = MultiPatch({ChainRecord("a.txt", {Bytes(V1), Bytes(V2)})});
-        Spec.BackupDirName = Name;
-        WritePatch(Spec, State.PatchPath);
+        PatchSpec Layout = MultiPatch({ChainRecord("a.txt", {Bytes(V1), Bytes(V2)})});
+        Layout.BackupDirName = Name;
+        WritePatch(Layout, State.PatchPath);
         fs::remove_all(Target);
         Plant({{"a.txt", V1}}, Target);
         EXPECT_EQ(Run(), Line(31)) << "'" << Name << "'";

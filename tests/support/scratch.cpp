@@ -63,11 +63,11 @@ std::vector<uint8_t> Bytes(const std::string& Text)
     return std::vector<uint8_t>(Text.begin(), Text.end());
 }
 
-void WritePatch(const PatchSpec& Spec, const std::string& Path)
+void WritePatch(const PatchSpec& Layout, const std::string& Path)
 {
     std::vector<uint8_t> Block;
     std::string Error;
-    ASSERT_TRUE(SerialisePatch(Spec, Block, Error)) << Error;
+    ASSERT_TRUE(SerialisePatch(Layout, Block, Error)) << Error;
     WriteBytes(Path, Block);
 }
 

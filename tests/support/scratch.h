@@ -24,8 +24,8 @@ bool Exists(const std::string& Path);
 std::vector<std::string> ListFolder(const std::string& Folder); // names, sorted
 std::vector<uint8_t> Bytes(const std::string& Text);
 
-// Serialises Spec into Path; fails the current test when the writer refuses it.
-void WritePatch(const PatchSpec& Spec, const std::string& Path);
+// Serialises Layout into Path; fails the current test when the writer refuses it.
+void WritePatch(const PatchSpec& Layout, const std::string& Path);
 
 // The stored checksum of Bytes with a window left out (the register is not inverted).
 uint32_t StoredCrc(const std::vector<uint8_t>& Bytes, int32_t WindowStart = 0, int32_t WindowLength = 0);

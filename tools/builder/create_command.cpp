@@ -32,7 +32,7 @@ constexpr int ExitFailure = 2;
 
 struct CreateJob {
     CreateOptions Options;
-    PatchSpec Spec;
+    PatchSpec Layout;
     Collection Files;
     std::vector<BuiltFile> Built; // by plan index
     int Jobs = 1;
@@ -148,7 +148,7 @@ bool AssembleRecords(CreateJob& Job, std::vector<const FilePlan*>& Records, std:
             Record = PatchedRecord(Plan, Job.Built[i]);
         else if (!EmbeddedRecord(Plan, Record, Error))
             return false;
-        Job.Spec.Records.push_back(std::move(Record));
+        Job.Layout.Records.push_back(std::move(Record));
         Records.push_back(&Plan);
     }
     return true;
@@ -216,7 +216,7 @@ int Fail(const std::string& Error)
 int RunCreate(CreateJob& Job)
 {
     std::string Error;
-    if (!PrepareHead(Job.Options, Job.Spec, Error))
+    if (!PrepareHead(Job.Options, Job.Layout, Error))
         return Fail(Error);
     int Collected = CollectFiles(Job.Options, Job.Files, Error);
     if (Collected != ExitDone)
@@ -226,7 +226,7 @@ int RunCreate(CreateJob& Job)
             PrintWarning(Warning);
     std::vector<const FilePlan*> Records;
     std::vector<uint8_t> Block;
-    if (!PlanAndBuild(Job, Error) || !AssembleRecords(Job, Records, Error) || !SerialisePatch(Job.Spec, Block, Error))
+    if (!PlanAndBuild(Job, Error) || !AssembleRecords(Job, Records, Error) || !SerialisePatch(Job.Layout, Block, Error))
         return Fail(Error);
     if (!WriteVerified(Job, Block, Records, Error))
         return Fail(Error);

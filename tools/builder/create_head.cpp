@@ -29,23 +29,23 @@ bool CheckBackupName(const std::string& Name, std::string& Error)
 
 } // namespace
 
-bool PrepareHead(const CreateOptions& Options, PatchSpec& Spec, std::string& Error)
+bool PrepareHead(const CreateOptions& Options, PatchSpec& Layout, std::string& Error)
 {
-    Spec.Mode = Options.MultiFile ? MultiFileModeByte : SingleFileMode;
-    if (!EncodeDescription(Options.Description, Spec.Description, Error))
+    Layout.Mode = Options.MultiFile ? MultiFileModeByte : SingleFileMode;
+    if (!EncodeDescription(Options.Description, Layout.Description, Error))
         return false;
     if (!CheckBackupName(Options.BackupDirName, Error))
         return false;
-    Spec.BackupDirName = Options.BackupDirName;
-    Spec.HasRegistry = Options.HasRegistry;
+    Layout.BackupDirName = Options.BackupDirName;
+    Layout.HasRegistry = Options.HasRegistry;
     if (!Options.HasRegistry)
         return true;
     if (Options.RegistryKeyPath.empty()) {
         Error = "the registry key path is empty";
         return false;
     }
-    Spec.RegistryKeyPath = Options.RegistryKeyPath;
-    Spec.RegistryValueName = Options.RegistryValueName;
+    Layout.RegistryKeyPath = Options.RegistryKeyPath;
+    Layout.RegistryValueName = Options.RegistryValueName;
     return FitsStoredString(Options.RegistryKeyPath, "the registry key path", Error) &&
            FitsStoredString(Options.RegistryValueName, "the registry value name", Error);
 }

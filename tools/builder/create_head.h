@@ -7,6 +7,6 @@
 #include "tools/builder/create_options.h"
 #include "tools/writer/patch_writer.h"
 
-// Sets mode, description, backup directory and registry location of Spec; false with a reason
+// Sets mode, description, backup directory and registry location of Layout; false with a reason
 // when one of them cannot be carried.
-bool PrepareHead(const CreateOptions& Options, PatchSpec& Spec, std::string& Error);
+bool PrepareHead(const CreateOptions& Options, PatchSpec& Layout, std::string& Error);

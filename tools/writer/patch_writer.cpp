@@ -112,63 +112,63 @@ static bool PutEmbeddedFile(std::vector<uint8_t>& Out, const EmbeddedFileSpec& F
     return true;
 }
 
-static bool PutRecordStream(std::vector<uint8_t>& Out, const PatchSpec& Spec, std::string& Error)
+static bool PutRecordStream(std::vector<uint8_t>& Out, const PatchSpec& Layout, std::string& Error)
 {
-    bool MultiFile = Spec.Mode == MultiFileModeByte;
+    bool MultiFile = Layout.Mode == MultiFileModeByte;
     if (!MultiFile) {
-        if (Spec.Records.size() != 1 || Spec.Records[0].Kind != RecordKind::Patched) {
+        if (Layout.Records.size() != 1 || Layout.Records[0].Kind != RecordKind::Patched) {
             Error = "a single-file patch holds exactly one patched-file record";
             return false;
         }
-        return PutPatchedFile(Out, Spec.Records[0].Patched, false, Error);
+        return PutPatchedFile(Out, Layout.Records[0].Patched, false, Error);
     }
-    for (const RecordSpec& Record : Spec.Records) {
+    for (const RecordSpec& Record : Layout.Records) {
         bool Ok = Record.Kind == RecordKind::Patched ? PutPatchedFile(Out, Record.Patched, true, Error)
                                                      : PutEmbeddedFile(Out, Record.Embedded, Error);
         if (!Ok)
             return false;
     }
-    if (Spec.WriteEndRecord)
+    if (Layout.WriteEndRecord)
         PutByte(Out, RecordEnd);
     return true;
 }
 
-static bool PutHeadAndPayloadHead(std::vector<uint8_t>& Out, const PatchSpec& Spec, std::string& Error)
+static bool PutHeadAndPayloadHead(std::vector<uint8_t>& Out, const PatchSpec& Layout, std::string& Error)
 {
-    if (!Spec.OverrideDescriptionLength && Spec.Description.size() > UINT16_MAX) {
+    if (!Layout.OverrideDescriptionLength && Layout.Description.size() > UINT16_MAX) {
         Error = "the description is longer than 65535 bytes";
         return false;
     }
     uint8_t Header[PatchHeaderSize] = {};
-    WriteLe32(Header + HeaderLayout::Magic, Spec.HeaderMagic);
-    WriteLe32(Header + HeaderLayout::Version, (uint32_t)Spec.Version);
-    Header[HeaderLayout::Mode] = Spec.Mode;
-    Header[HeaderLayout::Flags] = (uint8_t)(Spec.Flags | (Spec.HasRegistry ? PatchFlagRegistry : 0));
-    std::copy(Spec.Opaque, Spec.Opaque + OpaqueBlockSize, Header + HeaderLayout::Opaque);
+    WriteLe32(Header + HeaderLayout::Magic, Layout.HeaderMagic);
+    WriteLe32(Header + HeaderLayout::Version, (uint32_t)Layout.Version);
+    Header[HeaderLayout::Mode] = Layout.Mode;
+    Header[HeaderLayout::Flags] = (uint8_t)(Layout.Flags | (Layout.HasRegistry ? PatchFlagRegistry : 0));
+    std::copy(Layout.Opaque, Layout.Opaque + OpaqueBlockSize, Header + HeaderLayout::Opaque);
     WriteLe16(Header + HeaderLayout::DescriptionLength,
-              Spec.OverrideDescriptionLength ? Spec.DescriptionLength : (uint16_t)Spec.Description.size());
+              Layout.OverrideDescriptionLength ? Layout.DescriptionLength : (uint16_t)Layout.Description.size());
     Out.insert(Out.end(), Header, Header + PatchHeaderSize);
-    Out.insert(Out.end(), Spec.Description.begin(), Spec.Description.end());
-    if (!PutString(Out, Spec.BackupDirName, "backup directory name", Error))
+    Out.insert(Out.end(), Layout.Description.begin(), Layout.Description.end());
+    if (!PutString(Out, Layout.BackupDirName, "backup directory name", Error))
         return false;
-    if (Spec.HasRegistry)
-        return PutString(Out, Spec.RegistryKeyPath, "registry key path", Error) &&
-               PutString(Out, Spec.RegistryValueName, "registry value name", Error);
+    if (Layout.HasRegistry)
+        return PutString(Out, Layout.RegistryKeyPath, "registry key path", Error) &&
+               PutString(Out, Layout.RegistryValueName, "registry value name", Error);
     return true;
 }
 
-bool SerialisePatch(const PatchSpec& Spec, std::vector<uint8_t>& Block, std::string& Error)
+bool SerialisePatch(const PatchSpec& Layout, std::vector<uint8_t>& Block, std::string& Error)
 {
     Block.clear();
-    if (!PutHeadAndPayloadHead(Block, Spec, Error) || !PutRecordStream(Block, Spec, Error))
+    if (!PutHeadAndPayloadHead(Block, Layout, Error) || !PutRecordStream(Block, Layout, Error))
         return false;
-    Block.insert(Block.end(), Spec.StreamTail.begin(), Spec.StreamTail.end());
-    if (!Spec.OverrideBlockLength && Block.size() > (size_t)INT32_MAX - PatchTrailerSize) {
+    Block.insert(Block.end(), Layout.StreamTail.begin(), Layout.StreamTail.end());
+    if (!Layout.OverrideBlockLength && Block.size() > (size_t)INT32_MAX - PatchTrailerSize) {
         Error = "the patch block would be larger than 2147483647 bytes";
         return false;
     }
-    PutLe32(Block, Spec.OverrideBlockLength ? (uint32_t)Spec.BlockLength : (uint32_t)(Block.size() + PatchTrailerSize));
-    PutLe32(Block, Spec.TrailerMagic);
+    PutLe32(Block, Layout.OverrideBlockLength ? (uint32_t)Layout.BlockLength : (uint32_t)(Block.size() + PatchTrailerSize));
+    PutLe32(Block, Layout.TrailerMagic);
     return true;
 }
 

@@ -117,7 +117,7 @@ struct PatchSpec {
 // Lays the block out; false with a reason when the records cannot be expressed at all
 // (a string over 255 bytes, counts beyond their fields, a block beyond 2 GiB, a single-file
 // patch that is not one patched-file record).
-bool SerialisePatch(const PatchSpec& Spec, std::vector<uint8_t>& Block, std::string& Error);
+bool SerialisePatch(const PatchSpec& Layout, std::vector<uint8_t>& Block, std::string& Error);
 
 // Writes the block alone as a patch file.
 bool WritePatchFile(const std::vector<uint8_t>& Block, const std::string& Path, std::string& Error);
