@@ -72,6 +72,32 @@ std::vector<uint8_t> Serialised(const PatchSpec& Layout)
     return Block;
 }
 
+// The minimal patch with one damage done to it.
+std::function<std::vector<uint8_t>()> Damaged(std::function<void(PatchSpec&)> Damage)
+{
+    return [Damage] {
+        PatchSpec Layout = MinimalPatch();
+        Damage(Layout);
+        return Serialised(Layout);
+    };
+}
+
+// The header and the backup name's length byte, then the trailer: the payload ends inside the
+// backup name.
+std::vector<uint8_t> CutInsideBackupName()
+{
+    PatchSpec Layout = MinimalPatch();
+    Layout.BackupDirName = "longer than the trailer";
+    std::vector<uint8_t> Block = Serialised(Layout);
+    std::vector<uint8_t> Cut(77 + 8);
+    std::copy(Block.begin(), Block.begin() + 77, Cut.begin());
+    std::copy(Block.end() - 8, Block.end(), Cut.begin() + 77);
+    uint32_t Length = (uint32_t)Cut.size();
+    for (int I = 0; I < 4; I++)
+        Cut[Cut.size() - 8 + I] = (uint8_t)(Length >> (8 * I));
+    return Cut;
+}
+
 TEST_F(PatchBlock, RefusalsCarryTheirMessage)
 {
     struct Case {
@@ -81,82 +107,22 @@ TEST_F(PatchBlock, RefusalsCarryTheirMessage)
     };
     const Case Cases[] = {
         {"shorter than a trailer", [] { return std::vector<uint8_t>{1, 2, 3, 4, 5}; }, 12},
-        {"block longer than file",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.OverrideBlockLength = true;
-             Layout.BlockLength = 100000;
-             return Serialised(Layout);
-         },
-         12},
-        {"block shorter than a header",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.OverrideBlockLength = true;
-             Layout.BlockLength = 20;
-             return Serialised(Layout);
-         },
-         12},
+        {"block longer than file", Damaged([](PatchSpec& L) { L.OverrideBlockLength = true, L.BlockLength = 100000; }), 12},
+        {"block shorter than a header", Damaged([](PatchSpec& L) { L.OverrideBlockLength = true, L.BlockLength = 20; }), 12},
         {"block length points at no header",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.Description = Bytes(std::string(200, 'x'));
-             Layout.OverrideBlockLength = true;
-             Layout.BlockLength = 150;
-             return Serialised(Layout);
-         },
+         Damaged([](PatchSpec& L) {
+             L.Description = Bytes(std::string(200, 'x'));
+             L.OverrideBlockLength = true;
+             L.BlockLength = 150;
+         }),
          14},
-        {"trailer magic",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.TrailerMagic = 0x3E7F8444;
-             return Serialised(Layout);
-         },
-         14},
-        {"header magic",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.HeaderMagic = 0;
-             return Serialised(Layout);
-         },
-         14},
+        {"trailer magic", Damaged([](PatchSpec& L) { L.TrailerMagic = 0x3E7F8444; }), 14},
+        {"header magic", Damaged([](PatchSpec& L) { L.HeaderMagic = 0; }), 14},
         {"payload ends inside the description",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.OverrideDescriptionLength = true;
-             Layout.DescriptionLength = 60000;
-             return Serialised(Layout);
-         },
-         0},
-        {"payload ends inside the backup name",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.BackupDirName = "longer than the trailer";
-             std::vector<uint8_t> Block = Serialised(Layout);
-             // Keep the header and the backup name's length byte, then the trailer.
-             std::vector<uint8_t> Cut(77 + 8);
-             std::copy(Block.begin(), Block.begin() + 77, Cut.begin());
-             std::copy(Block.end() - 8, Block.end(), Cut.begin() + 77);
-             uint32_t Length = (uint32_t)Cut.size();
-             for (int I = 0; I < 4; I++)
-                 Cut[Cut.size() - 8 + I] = (uint8_t)(Length >> (8 * I));
-             return Cut;
-         },
-         0},
-        {"backup folder outside the target",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.BackupDirName = "..\\old";
-             return Serialised(Layout);
-         },
-         0},
-        {"absolute backup folder",
-         [] {
-             PatchSpec Layout = MinimalPatch();
-             Layout.BackupDirName = "C:\\old";
-             return Serialised(Layout);
-         },
-         0},
+         Damaged([](PatchSpec& L) { L.OverrideDescriptionLength = true, L.DescriptionLength = 60000; }), 0},
+        {"payload ends inside the backup name", CutInsideBackupName, 0},
+        {"backup folder outside the target", Damaged([](PatchSpec& L) { L.BackupDirName = "..\\old"; }), 0},
+        {"absolute backup folder", Damaged([](PatchSpec& L) { L.BackupDirName = "C:\\old"; }), 0},
     };
     for (const Case& C : Cases) {
         WriteBytes(PatchPath, C.Make());
