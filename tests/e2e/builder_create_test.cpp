@@ -496,6 +496,37 @@ TEST_F(BuilderCreate, SingleFilePatchRoundTrips)
     }
 }
 
+// Two programs of this project stand in for two builds of one product: the applier is release 1,
+// the applier with scattered bytes changed (as moved addresses change them) release 2, and the
+// builder, which shares much of its code, the new release. Real machine code exercises what
+// made-up text does not: long runs that match with small differences inside.
+TEST_F(BuilderCreate, RealExecutablesRoundTrip)
+{
+    std::vector<uint8_t> Applier = ReadBytes(TARNWEL_BINARY);
+    std::vector<uint8_t> Changed = Applier;
+    for (size_t At = Changed.size() / 3; At < 2 * Changed.size() / 3; At += 997)
+        Changed[At] ^= 0x5A;
+    std::vector<std::string> Paths = {Folder + "/release1", Folder + "/release2", Folder + "/release3"};
+    WriteBytes(Paths[0], Applier);
+    WriteBytes(Paths[1], Changed);
+    fs::copy_file(TARNWEL_BUILD_BINARY, Paths[2]);
+    Create(Paths);
+    EXPECT_TRUE(Has(LineOf(Listing(), "Patched file: "), "2 variants"));
+    std::vector<uint8_t> New = ReadBytes(Paths[2]);
+    for (size_t r = 0; r < 2; r++) {
+        SCOPED_TRACE("release " + std::to_string(r + 1));
+        std::string Target = Folder + "/installed" + std::to_string(r + 1);
+        fs::copy_file(Paths[r], Target);
+        for (const char* Says : {"(ok)", "(ok, already updated)"}) {
+            ProgramResult Result = RunProgram(TARNWEL_BINARY, {Out, Target}, "", {{"TMPDIR", Temp}});
+            EXPECT_EQ(Result.ExitCode, 0) << Result.Out << Result.Err;
+            EXPECT_TRUE(Has(Result.Out, std::string(": ") + Says + "\n")) << Result.Out;
+            std::vector<uint8_t> Rebuilt = ReadBytes(Target);
+            EXPECT_TRUE(Rebuilt == New) << "rebuilt " << Rebuilt.size() << " bytes, new " << New.size();
+        }
+    }
+}
+
 // Bytes inside a checksum window differ per installation; the patch must accept every variant
 // of them and rebuild the same file. Here the new version moves the old window's bytes out of
 // the window, so a delta that copied them would carry one installation's bytes into checked ones.
