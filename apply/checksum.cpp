@@ -36,3 +36,9 @@ bool WindowedCrc(FileObject& File, int32_t WindowStart, int32_t WindowLength, ui
     int32_t Resume = (int32_t)std::clamp<int64_t>(WindowEnd, INT32_MIN, Size);
     return CrcOfRange(File, 0, WindowStart, Crc) && CrcOfRange(File, Resume, Size, Crc);
 }
+
+bool WindowedCrcMatches(FileObject& File, int32_t WindowStart, int32_t WindowLength, uint32_t Stored)
+{
+    uint32_t Crc = 0;
+    return WindowedCrc(File, WindowStart, WindowLength, Crc) && Crc == Stored;
+}

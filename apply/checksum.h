@@ -17,3 +17,6 @@ uint32_t CrcUpdate(uint32_t Register, const uint8_t* Bytes, int32_t Count);
 // a length of 0 leaves nothing out. False when a byte that should be taken in is missing (a window
 // starting beyond the end of the file) or unreadable: such a file matches no stored checksum.
 [[nodiscard]] bool WindowedCrc(FileObject& File, int32_t WindowStart, int32_t WindowLength, uint32_t& Crc);
+
+// True when the file's windowed checksum is Stored; a file lacking a byte it needs never matches.
+bool WindowedCrcMatches(FileObject& File, int32_t WindowStart, int32_t WindowLength, uint32_t Stored);

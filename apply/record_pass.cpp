@@ -26,13 +26,6 @@ static std::string PathUnder(const std::string& Folder, const std::string& Name)
     return State.MultiFileMode ? Folder + "\\" + Name : Folder;
 }
 
-// A file some of whose bytes cannot be read is no version of anything.
-static bool HasNewCrc(FileObject& File)
-{
-    uint32_t Crc = 0;
-    return WindowedCrc(File, State.CrcWindowStart, State.CrcWindowLength, Crc) && Crc == State.Record.NewCrc;
-}
-
 static bool IsNewVersion(const std::string& Path)
 {
     FileObject File;
@@ -41,7 +34,8 @@ static bool IsNewVersion(const std::string& Path)
         PlatformClose(File);
         return false;
     }
-    bool Match = PlatformFileSize(File) == State.Record.NewSize && HasNewCrc(File);
+    bool Match = PlatformFileSize(File) == State.Record.NewSize &&
+                 WindowedCrcMatches(File, State.CrcWindowStart, State.CrcWindowLength, State.Record.NewCrc);
     PlatformClose(File);
     PlatformTakeError();
     return Match;
@@ -92,7 +86,7 @@ static bool PlaceOutput(const FileSource& Source, bool CheckOnly, bool Quiet)
     FileObject File;
     PlatformOpenRead(File, Source.OutputPath);
     PlatformTakeError();
-    bool Match = HasNewCrc(File);
+    bool Match = WindowedCrcMatches(File, State.CrcWindowStart, State.CrcWindowLength, State.Record.NewCrc);
     PlatformClose(File);
     PlatformTakeError();
     if (!Match) {

@@ -28,12 +28,10 @@ static bool OpenOldFile(const std::string& OldPath, bool MissingAllowed)
     return true;
 }
 
-// A window that leaves bytes of the file unread never matches.
 static bool OldFileMatches(const SourceVariant& Variant, int32_t WindowStart, int32_t WindowLength)
 {
-    uint32_t Crc = 0;
     return State.Decoder.BaseSize == Variant.OldSize &&
-           WindowedCrc(State.SourceFile, WindowStart, WindowLength, Crc) && Crc == Variant.OldCrc;
+           WindowedCrcMatches(State.SourceFile, WindowStart, WindowLength, Variant.OldCrc);
 }
 
 static void FixSettings(const SourceVariant& Variant, int32_t ResultSize)

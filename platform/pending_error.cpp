@@ -23,9 +23,11 @@ void PlatformSetError(int32_t Code)
         Pending.Code = Code;
 }
 
-void PlatformFailAfter(int32_t N)
+int32_t PlatformFailAfter(int32_t N)
 {
+    int32_t Left = Pending.OperationsLeft;
     Pending.OperationsLeft = N > 0 ? N : 0;
+    return Left;
 }
 
 bool RefusedByTestHook(int32_t RefusalCode)

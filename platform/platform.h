@@ -53,4 +53,5 @@ bool PlatformReadRegistry(const std::string& KeyPath, const std::string& ValueNa
 
 // Test hook: the N-th file operation from now on (open, create, read, write, seek, flush,
 // delete, make-directory, move) fails as if the disk refused it. 0 switches the hook off.
-void PlatformFailAfter(int32_t N);
+// Returns how many operations the previous setting still had to count: above 0, it never fired.
+int32_t PlatformFailAfter(int32_t N);

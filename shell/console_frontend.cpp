@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "shell/startup.h"
+#include "shell/windows_1252.h"
 #include "shell/window_ops.h"
 
 struct ConsoleState {
@@ -41,24 +42,9 @@ static std::string ConsoleLines(const std::string& Text)
 // The description arrives in Windows-1252, the character set the window shows it in.
 static std::string Cp1252ToUtf8(const std::string& Text)
 {
-    static const uint16_t High[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
-                                      0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
     std::string Out;
-    for (unsigned char C : Text) {
-        unsigned Code = C >= 0x80 && C < 0xA0 ? High[C - 0x80] : C;
-        if (Code < 0x80) {
-            Out += (char)Code;
-        } else if (Code < 0x800) {
-            Out += (char)(0xC0 | (Code >> 6));
-            Out += (char)(0x80 | (Code & 0x3F));
-        } else {
-            Out += (char)(0xE0 | (Code >> 12));
-            Out += (char)(0x80 | ((Code >> 6) & 0x3F));
-            Out += (char)(0x80 | (Code & 0x3F));
-        }
-    }
+    for (char C : Text)
+        Out += Windows1252ToUtf8((uint8_t)C);
     return Out;
 }
 #else

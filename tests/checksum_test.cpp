@@ -8,7 +8,7 @@
 #include "apply/crc_kernels.h"
 #include "core/applier_state.h"
 #include "platform/platform.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
 // The register update taken bit by bit, straight from the polynomial.
 static uint32_t BitwiseCrc(uint32_t Register, const uint8_t* Bytes, size_t Count)
@@ -108,7 +108,7 @@ protected:
     {
         PlatformClose(File);
         std::string Path = ScratchDir + "file" + std::to_string(Files++) + ".bin";
-        WriteWholeFile(Path, Bytes);
+        WriteBytes(Path, Bytes);
         ASSERT_TRUE(PlatformOpenRead(File, Path));
     }
     bool Windowed(int32_t Start, int32_t Length, uint32_t& Crc)
@@ -142,7 +142,7 @@ TEST_F(WindowedCrcTest, WindowsOverAbc)
         {0x7FFFFFFF, 1, false, 0},  // so are all bytes up to a window far beyond the end
         {-5, 1, false, 0},          // the window ends before the file starts: bytes -4 to -1 are needed
     };
-    Open(BytesOf("abc"));
+    Open(Bytes("abc"));
     for (const WindowCase& Case : Cases) {
         uint32_t Crc = 0;
         ASSERT_EQ(Windowed(Case.Start, Case.Length, Crc), Case.Complete) << Case.Start << "," << Case.Length;
@@ -214,7 +214,7 @@ TEST_F(WindowedCrcTest, OnlyBytesOutsideTheWindowCount)
 
 TEST_F(WindowedCrcTest, RangesLeavingTheFileFail)
 {
-    Open(BytesOf("abcdef"));
+    Open(Bytes("abcdef"));
     uint32_t Register = 0xFFFFFFFF;
     EXPECT_TRUE(CrcOfRange(File, 2, 6, Register));
     EXPECT_EQ(Register, BitwiseCrc(0xFFFFFFFF, (const uint8_t*)"cdef", 4));

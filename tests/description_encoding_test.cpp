@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "container/patch_block.h"
+#include "shell/windows_1252.h"
 #include "tools/writer/description_encoding.h"
 
 namespace {

@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 #include "core/applier_state.h"
 #include "platform/platform.h"
 #include "tests/support/decoder_harness.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
-static const std::vector<uint8_t> Digits = BytesOf("0123456789");
+static const std::vector<uint8_t> Digits = Bytes("0123456789");
 
 // The payload is TWQ0.tmp and goes with the abort; the output, TWQ1.tmp, belongs to the caller
 // and stays; sub-stream files go with the abort, also when cutting them failed halfway.
@@ -42,14 +43,14 @@ const FailureCase FailureCases[] = {
     {"OutputCopyBeyondItsEnd", FromCommands(Digits, {Copy(1, 10)}, SettingsOf(10, 1)), 1, OutputOnly},
     {"TailPastOldEnd", FromCommands(Digits, {Copy(6, 2, {0, 0, 0})}, SettingsOf(10, 9)), 2, OutputOnly},
     {"PlainTailPastOldEnd", FromCommands(Digits, {Copy(6, 2, {0, 0, 0})}, SettingsOf(10, 9, 1, 2)), 2, OutputOnly},
-    {"LiteralSourcePastOldEnd", FromCommands(BytesOf("abcd"), {Literal({0, 0, 0, 0, 0, 0}, {false})}, SettingsOf(4, 6)),
+    {"LiteralSourcePastOldEnd", FromCommands(Bytes("abcd"), {Literal({0, 0, 0, 0, 0, 0}, {false})}, SettingsOf(4, 6)),
      2, OutputOnly},
     {"LiteralSourceInEmptyOutput", FromCommands({}, {Literal({1, 2, 3}, {false})}, SettingsOf(0, 3)), 0, OutputOnly},
     {"TailFromOutputShort",
-     FromCommands(Digits, {PlainLiteral(BytesOf("abcd"), 255), Copy(4, 10, {0, 0, 0, 0, 0})}, SettingsOf(10, 13)), 0,
+     FromCommands(Digits, {PlainLiteral(Bytes("abcd"), 255), Copy(4, 10, {0, 0, 0, 0, 0})}, SettingsOf(10, 13)), 0,
      OutputOnly},
     {"LiteralBytesMissing",
-     FromCommands(Digits, {PlainLiteral(BytesOf("abcde"), 255)}, SettingsOf(10, 5),
+     FromCommands(Digits, {PlainLiteral(Bytes("abcde"), 255)}, SettingsOf(10, 5),
                   [](DecoderCase& Case) { Case.SubStreams[3].resize(3); }),
      3, OutputOnly},
     {"TailBytesMissing",
@@ -71,11 +72,11 @@ const FailureCase FailureCases[] = {
                   [](DecoderCase& Case) { Case.SubStreams[2].resize(1); }),
      0, OutputOnly},
     {"PieceBitsRunOut",
-     FromCommands(Digits, {PlainLiteral(BytesOf("abc"), 255)}, SettingsOf(10, 3),
+     FromCommands(Digits, {PlainLiteral(Bytes("abc"), 255)}, SettingsOf(10, 3),
                   [](DecoderCase& Case) { Case.SubStreams[1].clear(); }),
      0, OutputOnly},
     {"BlockSizeZero",
-     FromCommands(Digits, {PlainLiteral(BytesOf("abc"), 1)}, SettingsOf(10, 3, 1, 0, 1),
+     FromCommands(Digits, {PlainLiteral(Bytes("abc"), 1)}, SettingsOf(10, 3, 1, 0, 1),
                   [](DecoderCase& Case) { Case.Variant.BlockSize = 0; }),
      0, OutputOnly},
     {"PayloadShorterThanStreams",
@@ -127,9 +128,9 @@ struct OldFileCheck {
 const OldFileCheck OldFileCheckCases[] = {
     {"Matches", 10, StoredChecksum(Digits), 0, 0, true},
     {"SizeDiffers", 11, StoredChecksum(Digits), 0, 0, false},
-    {"ChecksumDiffers", 10, StoredChecksum(BytesOf("0123456780")), 0, 0, false},
-    {"DiffersOnlyInsideWindow", 10, StoredChecksum(BytesOf("01xx456789"), 2, 2), 2, 2, true},
-    {"DiffersOutsideWindow", 10, StoredChecksum(BytesOf("01xx45678x"), 2, 2), 2, 2, false},
+    {"ChecksumDiffers", 10, StoredChecksum(Bytes("0123456780")), 0, 0, false},
+    {"DiffersOnlyInsideWindow", 10, StoredChecksum(Bytes("01xx456789"), 2, 2), 2, 2, true},
+    {"DiffersOutsideWindow", 10, StoredChecksum(Bytes("01xx45678x"), 2, 2), 2, 2, false},
     // Skipping the missing bytes 10 and 11 would give exactly this checksum; it must not match.
     {"WindowBeyondTheEnd", 10, StoredChecksum(Digits), 12, 3, false},
 };
@@ -179,4 +180,34 @@ TEST_F(ReconstructTest, MissingOldFileMayBeDeclined)
     EXPECT_FALSE(Outcome.Result);
     EXPECT_EQ(Outcome.PositionAfter, Outcome.PositionBefore);
     EXPECT_FALSE(State.SourceOpen);
+}
+
+// Every file operation of a reconstruction fails in turn: each run either still produces the
+// right file (a failed output name is tried again) or ends with a message; none returns a wrong
+// file or ends without one.
+TEST_F(ReconstructTest, EveryFailingFileOperationEndsWithAMessage)
+{
+    DecoderCase Case = CaseFromCommands(Bytes("ABCDEFGH"),
+                                        {Copy(4, 0, {1, 0}), Literal({1, 2}, {false}), PlainLiteral(Bytes("vwxyz"), 2),
+                                         Copy(2, 4, {0, 0x20})},
+                                        SettingsOf(8, 17, 2, 1, 2));
+    std::set<int> Messages;
+    int32_t N = 1;
+    for (;; N++) {
+        Case.FailAfter = N;
+        DecoderOutcome Outcome = Run(Case);
+        if (Outcome.Message == -1) {
+            ASSERT_TRUE(Outcome.Result) << "operation " << N;
+            ASSERT_EQ(Outcome.Output, Bytes("ABCDFFHJvwxyzABCd")) << "operation " << N;
+            if (Outcome.FaultUnused)
+                break;
+        } else {
+            ASSERT_GE(Outcome.Message, 0) << Outcome.AbortText;
+            Messages.insert(Outcome.Message);
+        }
+        ASSERT_LT(N, 200);
+        RemoveScratchDir(ScratchDir); // an abort leaves the output behind
+        ScratchDir = MakeScratchDir();
+    }
+    EXPECT_EQ(Messages, (std::set<int>{0, 1, 2, 3, 5, 7})) << "after " << N << " operations";
 }

@@ -6,7 +6,7 @@
 
 #include "core/applier_state.h"
 #include "tests/support/decoder_harness.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
 // Sizes of one kind of round trip.
 struct RoundTripProfile {
@@ -217,6 +217,6 @@ TEST_P(RoundTrips, RebuildTheTarget)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeded, RoundTrips,
-                         ::testing::Values(RoundTripProfile{"Small", 1000, 150, 3000, 4000, 150, 120},
+                         ::testing::Values(RoundTripProfile{"Small", 1000, 16, 3000, 20000, 150, 120},
                                            RoundTripProfile{"Large", 5000, 4, 150000, 300000, 90000, 3000}),
                          [](const auto& Info) { return std::string(Info.param.Name); });

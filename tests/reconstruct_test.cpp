@@ -10,7 +10,7 @@
 #include "platform/platform.h"
 #include "tests/support/decoder_harness.h"
 #include "tests/support/recording_window.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
 static std::vector<uint8_t> Repeat(const std::vector<uint8_t>& Part, int Times)
 {
@@ -43,7 +43,7 @@ static std::vector<uint8_t> Join(std::vector<uint8_t> First, const std::vector<u
 static DecoderCase EightByteExample()
 {
     DecoderCase Case;
-    Case.Old = BytesOf("ABCDEFGH");
+    Case.Old = Bytes("ABCDEFGH");
     Case.Variant.OldSize = 8;
     Case.Variant.LengthReuse = 2;
     Case.Variant.VariantFlags = 1;
@@ -62,7 +62,7 @@ TEST_F(ReconstructTest, EightByteExample)
     DecoderOutcome Outcome = Run(EightByteExample());
     ASSERT_EQ(Outcome.Message, -1) << Outcome.AbortText;
     EXPECT_TRUE(Outcome.Result);
-    EXPECT_EQ(Outcome.Output, BytesOf("ABCDFFHJvwxyzABCd"));
+    EXPECT_EQ(Outcome.Output, Bytes("ABCDFFHJvwxyzABCd"));
     EXPECT_EQ(Outcome.PositionAfter, Outcome.PayloadEnd);
     EXPECT_EQ(Recorder.Pumps, 4); // once per command
     EXPECT_FALSE(State.SourceOpen || State.OutputOpen || State.SubStreamsOpen);
@@ -76,13 +76,13 @@ TEST_F(ReconstructTest, SecondRunStartsBitReadersAfresh)
     DecoderCase Case = EightByteExample();
     DecoderOutcome First = Run(Case);
     DecoderOutcome Second = Run(Case);
-    EXPECT_EQ(First.Output, BytesOf("ABCDFFHJvwxyzABCd"));
+    EXPECT_EQ(First.Output, Bytes("ABCDFFHJvwxyzABCd"));
     EXPECT_EQ(Second.Output, First.Output);
 }
 
 TEST_F(ReconstructTest, EmptyCommandStreamGivesEmptyFile)
 {
-    DecoderCase Case = CaseFromCommands(BytesOf("old"), {}, SettingsOf(3, 0));
+    DecoderCase Case = CaseFromCommands(Bytes("old"), {}, SettingsOf(3, 0));
     Case.SubStreams[3] = {1, 2, 3}; // unused sub-streams need not be consumed
     DecoderOutcome Outcome = Run(Case);
     EXPECT_TRUE(Outcome.Result);
@@ -116,7 +116,7 @@ TEST_P(Rebuilds, ProduceExpectedBytes)
     EXPECT_EQ(Recorder.Pumps, (int)Case.Commands.size());
 }
 
-static const std::vector<uint8_t> Digits = BytesOf("0123456789");
+static const std::vector<uint8_t> Digits = Bytes("0123456789");
 static const std::vector<uint8_t> Thousand = Pattern(1000, 5);
 static const std::vector<uint8_t> Seventy = Pattern(70000, 9);
 
@@ -125,25 +125,25 @@ static const std::vector<uint8_t> Seventy = Pattern(70000, 9);
 const RebuildCase RebuildCases[] = {
     {"EveryCopyReadsItsLengthWithReuse1", Digits, SettingsOf(10, 12, 1),
      {Copy(2, 0, {1}), Copy(1, 1, {}), Copy(2, 0, {1, 1})},
-     BytesOf("013" "3" "4578")},
+     Bytes("013" "3" "4578")},
     {"OnlyTheFirstCopyReadsALengthWithReuse0", Digits, SettingsOf(10, 12, 0),
      {Copy(2, 0, {1}), Copy(1, 1, {1}), Copy(1, 1, {1})},
-     BytesOf("013" "35" "57")},
+     Bytes("013" "35" "57")},
     {"SkipTakesTheCounterBelowZero", Digits, SettingsOf(10, 4, 3),
      {Skip(), Copy(2, 0, {}), Copy(2, 1, {})},
-     BytesOf("01" "34")},
+     Bytes("01" "34")},
     {"SkipBringsTheNextLengthForward", Digits, SettingsOf(10, 7, 2),
      {Copy(1, 0, {1}), Skip(), Copy(2, 0, {1, 1, 1})},
-     BytesOf("02" "12456")},
+     Bytes("02" "12456")},
     {"PlainTailsIgnoreTheSource", Digits, SettingsOf(10, 4, 1, 2),
      {Copy(2, 3, {'x', 'y'})},
-     BytesOf("34xy")},
+     Bytes("34xy")},
     {"LiteralsAddFromAfterTheLastTail", Digits, SettingsOf(10, 9, 1, 0, 2),
      {Copy(2, 0, {0}), Literal({1, 1}, {false}), Literal({2, 2, 2}, {false}), Literal({'z'}, {true})},
-     BytesOf("012" "45" "567" "z")},
+     Bytes("012" "45" "567" "z")},
     {"LiteralBeforeAnyCopyAddsFromTheOldStart", Digits, SettingsOf(10, 3),
      {Literal({1, 1, 1}, {false})},
-     BytesOf("123")},
+     Bytes("123")},
     {"OutputCopyRepeatsShorterSource", Digits, SettingsOf(10, 4000, 1, 0, 255),
      {PlainLiteral(Thousand, 255), Copy(3000, 10)},
      Repeat(Thousand, 4)},
@@ -155,7 +155,7 @@ const RebuildCase RebuildCases[] = {
      Join(Slice(Pattern(200000, 3), 7, 150010), Slice(Pattern(200000, 3), 100017, 150004))},
     {"TailFromTheOutput", Digits, SettingsOf(10, 7),
      {Literal({'a', 'b', 'c'}, {true}), Copy(2, 10, {1, 1})},
-     BytesOf("abcabdb")},
+     Bytes("abcabdb")},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, Rebuilds, ::testing::ValuesIn(RebuildCases),

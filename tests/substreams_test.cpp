@@ -8,7 +8,7 @@
 #include "platform/platform.h"
 #include "tests/support/decoder_harness.h"
 #include "tests/support/recording_window.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
 class SubStreamTest : public ::testing::Test {
 protected:
@@ -159,7 +159,7 @@ TEST_F(SubStreamTest, CutCopiesEachStreamWhole)
     EXPECT_EQ(PlatformFilePosition(State.PayloadBuffer), Expected);
     EXPECT_TRUE(State.SubStreamsOpen);
     for (int I = 0; I < SubStreamCount; I++)
-        EXPECT_EQ(ReadWholeFile(State.SubStreamFiles[I].Path), Streams[I]) << "sub-stream " << I;
+        EXPECT_EQ(ReadBytes(State.SubStreamFiles[I].Path), Streams[I]) << "sub-stream " << I;
     std::vector<uint8_t> Read(Large.size());
     ASSERT_TRUE(TakeSubStreamBytes(SignBitStream, Read.data(), (int32_t)Read.size()));
     EXPECT_EQ(Read, Large);
@@ -172,14 +172,14 @@ TEST_F(SubStreamTest, ExtractOfNothingMakesEmptyFileAndReadsNothing)
 {
     std::vector<uint8_t> Payload = {1, 2, 3};
     std::string PayloadName = State.TempDir + "payload.bin";
-    WriteWholeFile(PayloadName, Payload);
+    WriteBytes(PayloadName, Payload);
     ASSERT_TRUE(PlatformOpenRead(State.PayloadBuffer, PayloadName));
     State.PayloadOpen = true;
     FileObject File;
     for (int32_t Length : {0, -4}) {
         ASSERT_TRUE(ExtractSubStream(Length, File, State.TempDir + "empty.bin"));
         PlatformClose(File);
-        EXPECT_TRUE(ReadWholeFile(State.TempDir + "empty.bin").empty());
+        EXPECT_TRUE(ReadBytes(State.TempDir + "empty.bin").empty());
         EXPECT_EQ(PlatformFilePosition(State.PayloadBuffer), 0);
     }
     EXPECT_EQ(MessageOf([&] { ExtractSubStream(4, File, State.TempDir + "short.bin"); }), 0);

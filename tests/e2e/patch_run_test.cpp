@@ -13,6 +13,7 @@
 #include "container/patch_block.h"
 #include "core/applier_state.h"
 #include "core/patch_abort.h"
+#include "platform/platform.h"
 #include "shell/message_catalogue.h"
 #include "tests/support/delta_fixtures.h"
 #include "tests/support/recording_window.h"
@@ -392,6 +393,52 @@ TEST_F(PatchRun, NegativeEmbeddedSizeIsRefused)
     WritePatch(MultiPatch({Record}), State.PatchPath);
     EXPECT_EQ(Run(), Line(0));
     EXPECT_TRUE(Read(Target).empty());
+}
+
+} // namespace
+
+namespace {
+
+// Every file operation of a run, made to fail in turn: each file is whole (its old or its new
+// version) whether the run ended or went on, nothing temporary is left, and a later run completes.
+TEST_F(PatchRun, EveryFailingFileOperationLosesNothing)
+{
+    WritePatch(MultiPatch({ChainRecord("bin\\a.dll", {Bytes(V1), Bytes(V2), Bytes(V3)}),
+                           ChainRecord("b.txt", {Bytes(V2), Bytes(V3)}), EmbeddedRecord("docs\\new.txt", "new")}),
+               State.PatchPath);
+    const Tree Before = {{"bin/a.dll", V1}, {"b.txt", V2}};
+    const Tree After = {{"bin/a.dll", V3}, {"b.txt", V3}, {"docs/new.txt", "new"}};
+    bool Fired = true;
+    int32_t N = 1;
+    for (; Fired && N < 2000; N++) {
+        fs::remove_all(Target);
+        fs::remove_all(Temp);
+        fs::create_directories(Temp);
+        Plant(Before, Target);
+        ResetApplierState();
+        State.PatchPath = Folder + "/p.pat";
+        State.TargetPath = Target;
+        PlatformFailAfter(N);
+        std::string Text = Run();
+        Fired = PlatformFailAfter(0) == 0;
+        bool Completed = Text.empty();
+        for (const auto& [Name, Content] : Read(Target)) {
+            bool Whole = (Before.count(Name) && Before.at(Name) == Content) || (After.count(Name) && After.at(Name) == Content) ||
+                         (Name.rfind("backup/", 0) == 0 && Before.count(Name.substr(7)) && Before.at(Name.substr(7)) == Content);
+            EXPECT_TRUE(Whole) << "failure " << N << ": " << Name << " holds \"" << Content << "\"";
+        }
+        // The hook fires once: after an abort the cleanup's own deletions all work. A run that
+        // went on past the failure may only have been refused the deletion of one temporary file.
+        EXPECT_LE(ListFolder(Temp).size(), Completed ? 1u : 0u) << "failure " << N << ": " << Text;
+        if (!Completed) {
+            ASSERT_EQ(Run(), "") << "rerun after failure " << N;
+            Tree Result = Read(Target);
+            for (const auto& [Name, Content] : After)
+                EXPECT_EQ(Result[Name], Content) << "rerun after failure " << N;
+        }
+    }
+    EXPECT_FALSE(Fired);
+    EXPECT_GT(N, 50); // a run takes many file operations; each of them was made to fail once
 }
 
 } // namespace

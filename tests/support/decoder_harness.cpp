@@ -14,7 +14,7 @@
 #include "platform/platform.h"
 #include "shell/message_catalogue.h"
 #include "tests/support/recording_window.h"
-#include "tests/support/scratch_files.h"
+#include "tests/support/scratch.h"
 
 // Bytes before the delta and after it, so that neither end of the payload hides a wrong position.
 constexpr int32_t PayloadLead = 5;
@@ -42,7 +42,7 @@ DecoderCase CaseFromCommands(const std::vector<uint8_t>& Old, const std::vector<
 static void LoadPayload(const std::vector<uint8_t>& Bytes)
 {
     std::string Name = MakeTempName();
-    WriteWholeFile(Name, Bytes);
+    WriteBytes(Name, Bytes);
     ASSERT_TRUE(PlatformOpenRead(State.PayloadBuffer, Name));
     State.PayloadOpen = true;
     PlatformSeek(State.PayloadBuffer, PositionHandedIn);
@@ -53,11 +53,21 @@ static void ReadOutcome(DecoderOutcome& Outcome)
     if (State.PayloadOpen)
         Outcome.PositionAfter = PlatformFilePosition(State.PayloadBuffer);
     if (Outcome.Result) {
-        Outcome.Output = ReadWholeFile(Outcome.OutputName);
+        Outcome.Output = ReadBytes(Outcome.OutputName);
         PlatformDeleteFile(Outcome.OutputName);
     }
     Cleanup();
     PlatformTakeError();
+}
+
+// The next counted operation is refused exactly when the decoder left the fault unused.
+static bool FaultStillArmed()
+{
+    std::string Probe = State.TempDir + "probe";
+    bool Refused = !PlatformMakeDirectory(Probe);
+    PlatformTakeError();
+    std::filesystem::remove(Probe);
+    return Refused;
 }
 
 DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir)
@@ -65,7 +75,7 @@ DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir
     DecoderOutcome Outcome;
     std::string OldPath = ScratchDir + "old.bin";
     if (!Case.OldMissing)
-        WriteWholeFile(OldPath, Case.Old);
+        WriteBytes(OldPath, Case.Old);
     SourceVariant Variant = Case.Variant;
     std::vector<uint8_t> Payload(PayloadLead, 0xEE);
     for (int I = 0; I < SubStreamCount; I++) {
@@ -82,6 +92,7 @@ DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir
     LoadPayload(Payload);
     for (const std::string& Name : Case.DirectoriesInTempDir)
         std::filesystem::create_directory(State.TempDir + Name);
+    PlatformFailAfter(Case.FailAfter);
     try {
         Outcome.Result = ReconstructFile(Variant, PayloadLead, OldPath, Outcome.OutputName, Case.VerifyOld,
                                          Case.MissingAllowed, Case.ResultSize, Case.WindowStart,
@@ -90,6 +101,9 @@ DecoderOutcome RunDecoder(const DecoderCase& Case, const std::string& ScratchDir
         Outcome.AbortText = Abort.Text;
         Outcome.Message = CatalogueNumberOf(Abort.Text);
     }
+    if (Case.FailAfter > 0)
+        Outcome.FaultUnused = FaultStillArmed();
+    PlatformFailAfter(0);
     ReadOutcome(Outcome);
     return Outcome;
 }

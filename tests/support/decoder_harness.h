@@ -23,6 +23,7 @@ struct DecoderCase {
     int32_t WindowStart = 0;
     int32_t WindowLength = 0;
     std::vector<std::string> DirectoriesInTempDir; // made after the payload, in the way of those names
+    int32_t FailAfter = 0;                           // the N-th file operation of the decoder fails; 0 none
 };
 
 struct DecoderOutcome {
@@ -35,6 +36,7 @@ struct DecoderOutcome {
     int32_t PayloadEnd = 0;         // payload position just after sub-stream 4
     int32_t PositionBefore = 0;     // payload position handed to the decoder
     int32_t PositionAfter = -1;     // payload position afterwards, -1 when the payload was closed
+    bool FaultUnused = false;       // FailAfter lay beyond the decoder's last file operation
 };
 
 // Settings and commands as the encoder takes them; fails the calling test on an encoding error.

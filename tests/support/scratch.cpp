@@ -5,14 +5,20 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #include <gtest/gtest.h>
 
+#include "core/applier_state.h"
+
 namespace fs = std::filesystem;
+
+// Tests of several builds may run at once on one machine, so each process gets its own names.
+static const std::string ProcessToken = std::to_string(std::random_device()());
 
 std::string MakeScratch(const std::string& Label)
 {
-    fs::path Folder = fs::temp_directory_path() / ("tarnwel-test-" + Label);
+    fs::path Folder = fs::temp_directory_path() / ("tarnwel-test-" + ProcessToken + "-" + Label);
     std::error_code Ignored;
     fs::remove_all(Folder, Ignored);
     fs::create_directories(Folder);
@@ -77,4 +83,22 @@ uint32_t StoredCrc(const std::vector<uint8_t>& Bytes, int32_t WindowStart, int32
             Register = (Register >> 1) ^ (0xEDB88320u & (0u - (Register & 1)));
     }
     return Register;
+}
+
+std::string MakeScratchDir()
+{
+    std::string Dir = MakeScratch("dir");
+    fs::create_directories(fs::path(Dir) / "temp");
+    State.TempDir = (fs::path(Dir) / "temp").string() + (char)fs::path::preferred_separator;
+    return Dir + (char)fs::path::preferred_separator;
+}
+
+void RemoveScratchDir(const std::string& ScratchDir)
+{
+    RemoveScratch(ScratchDir);
+}
+
+std::vector<std::string> TempDirFiles()
+{
+    return ListFolder(State.TempDir);
 }

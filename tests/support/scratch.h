@@ -7,9 +7,16 @@
 
 #include "tools/writer/patch_writer.h"
 
-// A fresh, empty folder under the system's temporary directory; removed by RemoveScratch.
+// A fresh, empty folder under the system's temporary directory, private to this process;
+// removed by RemoveScratch.
 std::string MakeScratch(const std::string& Label);
 void RemoveScratch(const std::string& Folder);
+
+// A fresh scratch folder with an empty temporary folder inside; State.TempDir is set to the
+// latter and the scratch folder returned, both ending with a separator.
+std::string MakeScratchDir();
+void RemoveScratchDir(const std::string& ScratchDir);
+std::vector<std::string> TempDirFiles(); // names in State.TempDir, sorted
 
 void WriteBytes(const std::string& Path, const std::vector<uint8_t>& Bytes);
 std::vector<uint8_t> ReadBytes(const std::string& Path); // empty when missing

@@ -3,14 +3,20 @@
 #include <cstring>
 
 #include "tools/builder/builder_commands.h"
+#include "tools/builder/create_options.h"
 
+// The short form on a usage error; --help adds the full text of create.
 static int PrintHelp(FILE* Out)
 {
     std::fputs("Usage: tarnwel-build COMMAND ...\n"
                "  list PATCH     print the header, description and records of a patch\n"
                "  create ...     build a patch (see tarnwel-build create --help)\n",
                Out);
-    return Out == stdout ? 0 : 1;
+    if (Out != stdout)
+        return 1;
+    std::fputs("\n", Out);
+    std::fputs(CreateHelp, Out);
+    return 0;
 }
 
 int main(int argc, char** argv)

@@ -9,6 +9,16 @@
 
 namespace {
 
+// Old with its window bytes inverted: the matcher then finds nothing worth taking there, so the
+// delta mostly steps around the window instead of falling back to carrying the file whole.
+std::vector<uint8_t> WithWindowInverted(const std::vector<uint8_t>& Old, const CrcWindowSpec& Window)
+{
+    std::vector<uint8_t> Masked = Old;
+    for (int64_t i = Window.Start; i < (int64_t)Window.Start + Window.Length && i < (int64_t)Masked.size(); i++)
+        Masked[(size_t)i] = (uint8_t)~Masked[(size_t)i];
+    return Masked;
+}
+
 // The delta from Old to Next under the plan's window.
 bool BuildVariant(const FilePlan& Plan, const std::vector<uint8_t>& Old, const std::vector<uint8_t>& Next,
                   VariantSpec& Variant, std::string& Error)
@@ -16,8 +26,10 @@ bool BuildVariant(const FilePlan& Plan, const std::vector<uint8_t>& Old, const s
     DeltaSettings Settings;
     Settings.BaseSize = (int32_t)Old.size();
     Settings.ResultSize = (int32_t)Next.size();
-    std::vector<DeltaCommand> Commands = MatchDelta(Old, Next, Settings);
-    if (Plan.HasWindow && CommandsReadWindow(Commands, Settings, Plan.Window))
+    std::vector<DeltaCommand> Commands =
+        MatchDelta(Plan.HasWindow ? WithWindowInverted(Old, Plan.Window) : Old, Next, Settings);
+    if (Plan.HasWindow && CommandsReadWindow(Commands, Settings, Plan.Window) &&
+        (!MakeAddedBytesPlain(Commands, Settings, Next) || CommandsReadWindow(Commands, Settings, Plan.Window)))
         Commands = PlainLiteralCommands(Next, Settings);
     std::string EncoderError;
     EncodedDelta Encoded;

@@ -172,7 +172,10 @@ bool WriteVerified(const CreateJob& Job, const std::vector<uint8_t>& Block, cons
     std::error_code Failure;
     if (Ok && !Job.Options.StubPath.empty())
         fs::permissions(Temporary, fs::status(Job.Options.StubPath).permissions(), Failure);
-    Ok = Ok && VerifyPatch(Temporary, Job.Options, Records, Error);
+    ProgressBar Bar;
+    StartProgress(Bar, Ok && Job.ShowProgress, "Checking", Records.size());
+    Ok = Ok && VerifyPatch(Temporary, Job.Options, Records, Bar, Error);
+    EndProgress(Bar);
     if (Ok) {
         fs::rename(Temporary, Out, Failure);
         if (Failure)
@@ -198,10 +201,16 @@ void PrintSummary(const CreateJob& Job, size_t BlockSize)
                 Job.Options.OutputPath.c_str(), Patched, Variants, Embedded, Unchanged, BlockSize);
 }
 
-int Fail(const std::string& Error, int Code = ExitFailure)
+int UsageError(const std::string& Error)
+{
+    std::fprintf(stderr, "tarnwel-build create: %s (see tarnwel-build create --help)\n", Error.c_str());
+    return ExitUsage;
+}
+
+int Fail(const std::string& Error)
 {
     PrintError(Error);
-    return Code;
+    return ExitFailure;
 }
 
 int RunCreate(CreateJob& Job)
@@ -211,7 +220,7 @@ int RunCreate(CreateJob& Job)
         return Fail(Error);
     int Collected = CollectFiles(Job.Options, Job.Files, Error);
     if (Collected != ExitDone)
-        return Fail(Error, Collected);
+        return Collected == ExitUsage ? UsageError(Error) : Fail(Error);
     for (const std::string& Warning : Job.Files.Warnings)
         if (!Job.Options.Quiet)
             PrintWarning(Warning);
@@ -237,10 +246,8 @@ int CreateCommand(int argc, char** argv)
         std::fputs(CreateHelp, stdout);
         return ExitDone;
     }
-    if (Outcome == ParseOutcome::Usage) {
-        std::fprintf(stderr, "tarnwel-build create: %s (see tarnwel-build create --help)\n", Error.c_str());
-        return ExitUsage;
-    }
+    if (Outcome == ParseOutcome::Usage)
+        return UsageError(Error);
     unsigned Cores = std::thread::hardware_concurrency();
     Job.Jobs = Job.Options.Jobs > 0 ? Job.Options.Jobs : (int)(Cores > 0 ? Cores : 1);
     Job.ShowProgress = !Job.Options.Quiet && PlatformStderrIsTerminal();

@@ -53,9 +53,9 @@ bool ReadWholeFile(const fs::path& Path, std::vector<uint8_t>& Bytes, std::strin
 bool CompareOutsideWindow(const fs::path& A, const fs::path& B, const CrcWindowSpec& Window, bool& Same,
                           std::string& Error)
 {
-    std::error_code Failure;
-    Same = fs::file_size(A, Failure) == fs::file_size(B, Failure);
-    if (Failure) {
+    std::error_code FailureA, FailureB;
+    Same = fs::file_size(A, FailureA) == fs::file_size(B, FailureB);
+    if (FailureA || FailureB) {
         Error = CannotRead(A) + " or \"" + B.string() + "\"";
         return false;
     }

@@ -38,7 +38,9 @@ const char CreateHelp[] =
     "                               stop at /, and a GLOB without / matches the last name part\n"
     "  --crc-window NAME:START:LENGTH\n"
     "                               the checksums of file NAME leave out LENGTH bytes at START,\n"
-    "                               for bytes that differ per installation\n"
+    "                               for bytes that differ per installation (NAME is the path\n"
+    "                               inside the release, or the file's own name in a single-file\n"
+    "                               patch; deltas never read those bytes)\n"
     "  --exe STUB                   write STUB followed by the patch: a self-applying program\n"
     "  --jobs N                     build N files at once (default: one per core)\n"
     "  --quiet                      no warnings, progress or summary\n"
@@ -49,11 +51,11 @@ const char CreateHelp[] =
 
 namespace {
 
-// Reads the value that follows option argv[i]; false when it is missing.
-bool TakeValue(int argc, char** argv, int& i, std::string& Value, std::string& Error)
+// Reads the value that follows argv[i], which belongs to Option; false when it is missing.
+bool TakeValue(int argc, char** argv, int& i, const std::string& Option, std::string& Value, std::string& Error)
 {
     if (i + 1 >= argc) {
-        Error = std::string(argv[i]) + " needs a value";
+        Error = Option + " needs " + (Option == "--registry" ? "a key path and a value name" : "a value");
         return false;
     }
     Value = argv[++i];
@@ -142,7 +144,7 @@ bool ParseOption(int argc, char** argv, int& i, CreateOptions& Options, std::str
         Error = "unknown option " + Option;
         return false;
     }
-    if (!TakeValue(argc, argv, i, Value, Error))
+    if (!TakeValue(argc, argv, i, Option, Value, Error))
         return false;
     if (Option == "-o")
         Options.OutputPath = Value;
@@ -170,7 +172,7 @@ bool ParseOption(int argc, char** argv, int& i, CreateOptions& Options, std::str
     } else {
         Options.HasRegistry = true;
         Options.RegistryKeyPath = Value;
-        return TakeValue(argc, argv, i, Options.RegistryValueName, Error);
+        return TakeValue(argc, argv, i, Option, Options.RegistryValueName, Error);
     }
     return true;
 }
@@ -228,6 +230,10 @@ ParseOutcome ParseCreateOptions(int argc, char** argv, CreateOptions& Options, s
     }
     if (Options.OutputPath.empty()) {
         Error = "name the output with -o OUT";
+        return ParseOutcome::Usage;
+    }
+    if (!Options.StubPath.empty() && !fs::is_regular_file(Options.StubPath)) {
+        Error = "--exe names \"" + Options.StubPath + "\", which is not a file";
         return ParseOutcome::Usage;
     }
     return CheckReleases(Positional, Options, Error) ? ParseOutcome::Ready : ParseOutcome::Usage;

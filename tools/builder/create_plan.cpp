@@ -24,6 +24,10 @@ bool SortRelease(FilePlan& Plan, const fs::path& OldPath)
     Link.OldPath = OldPath;
     std::error_code Failure;
     Link.OldSize = (int32_t)fs::file_size(OldPath, Failure);
+    if (Failure) {
+        Plan.Error = "cannot read \"" + OldPath.string() + "\": " + Failure.message();
+        return false;
+    }
     if (!StoredCrcOfFile(OldPath, Plan.Window, Link.OldCrc, Plan.Error))
         return false;
     Plan.Links.push_back(Link);
@@ -60,6 +64,10 @@ void PlanFile(FilePlan& Plan, bool SingleFile)
 {
     std::error_code Failure;
     Plan.NewSize = (int32_t)fs::file_size(Plan.NewPath, Failure);
+    if (Failure) {
+        Plan.Error = "cannot read \"" + Plan.NewPath.string() + "\": " + Failure.message();
+        return;
+    }
     size_t Lacking = 0;
     for (const fs::path& OldPath : Plan.OldPaths)
         Lacking += OldPath.empty();

@@ -3,6 +3,7 @@
 // version that follows it, and the last with the new file.
 #include "tools/builder/create_verify.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -144,7 +145,7 @@ void VerifyEmbeddedFile(const FilePlan& Plan)
     }
 }
 
-void VerifyRecords(const std::vector<const FilePlan*>& Records)
+void VerifyRecords(const std::vector<const FilePlan*>& Records, ProgressBar& Bar)
 {
     for (const FilePlan* Plan : Records) {
         uint8_t Type = ReadFileRecord();
@@ -155,6 +156,7 @@ void VerifyRecords(const std::vector<const FilePlan*>& Records)
             VerifyEmbeddedFile(*Plan);
         else
             VerifyPatchedFile(*Plan);
+        StepProgress(Bar);
     }
     if (State.MultiFileMode && ReadFileRecord() != RecordEnd)
         Mismatch("the record stream does not end where it should");
@@ -163,7 +165,7 @@ void VerifyRecords(const std::vector<const FilePlan*>& Records)
 } // namespace
 
 bool VerifyPatch(const std::string& PatchPath, const CreateOptions& Options, const std::vector<const FilePlan*>& Records,
-                 std::string& Error)
+                 ProgressBar& Bar, std::string& Error)
 {
     ResetApplierState();
     State.PatchPath = PatchPath;
@@ -175,7 +177,7 @@ bool VerifyPatch(const std::string& PatchPath, const CreateOptions& Options, con
         State.TempDir = PrivateDir;
         ReadPatchBlock();
         CheckHead(Options);
-        VerifyRecords(Records);
+        VerifyRecords(Records, Bar);
     } catch (const PatchAbort& Abort) {
         Error = "the written patch fails its check: " + Abort.Text;
         Ok = false;

@@ -3,7 +3,11 @@
 
 #include <algorithm>
 
+#include "tools/writer/command_encoder.h"
+
 namespace {
+
+constexpr uint8_t PlainTailsFlag = 0x02; // tails are taken as stored, not added to the source
 
 // Positions are 64-bit here so that hostile sums cannot wrap.
 struct ReadTracker {
@@ -19,29 +23,13 @@ struct ReadTracker {
     }
 };
 
-// The piece sizes a literal of Total bytes is cut into: the last piece takes a remainder of up
-// to twice the block size whole.
-std::vector<int32_t> LiteralPieces(int32_t Total, int32_t BlockSize)
-{
-    std::vector<int32_t> Pieces;
-    if (BlockSize < 1)
-        return {Total}; // the decoder makes no progress on such a literal; verification refuses it
-    for (int32_t Done = 0; Done < Total;) {
-        int32_t Rest = Total - Done;
-        int32_t Piece = Rest >= BlockSize && Rest < 2 * BlockSize ? Rest : std::min(BlockSize, Rest);
-        Pieces.push_back(Piece);
-        Done += Piece;
-    }
-    return Pieces;
-}
-
 } // namespace
 
 bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSettings& Settings,
                         const CrcWindowSpec& Window)
 {
     ReadTracker Reads{Settings.BaseSize, Window.Start, (int64_t)Window.Start + Window.Length};
-    bool AddDeltas = (Settings.VariantFlags & 0x02) == 0;
+    bool AddDeltas = (Settings.VariantFlags & PlainTailsFlag) == 0;
     int64_t CopyPosition = 0, CopyLength = 0, DeltaLength = 0;
     for (const DeltaCommand& Command : Commands) {
         if (Command.Kind == CommandKind::Copy) {
@@ -51,7 +39,7 @@ bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSe
             Reads.OldRange(CopyPosition, CopyPosition, CopyLength + (AddDeltas ? DeltaLength : 0));
         } else if (Command.Kind == CommandKind::Literal) {
             int64_t Done = 0;
-            std::vector<int32_t> Pieces = LiteralPieces(Command.Length, Settings.BlockSize);
+            std::vector<int32_t> Pieces = LiteralPieceSizes(Command.Length, Settings.BlockSize);
             for (size_t i = 0; i < Pieces.size(); i++) {
                 if (i < Command.PlainPieces.size() && !Command.PlainPieces[i])
                     Reads.OldRange(CopyPosition, CopyPosition + CopyLength + DeltaLength + Done, Pieces[i]);
@@ -60,6 +48,32 @@ bool CommandsReadWindow(const std::vector<DeltaCommand>& Commands, const DeltaSe
         }
     }
     return Reads.Hit;
+}
+
+bool MakeAddedBytesPlain(std::vector<DeltaCommand>& Commands, DeltaSettings& Settings, const std::vector<uint8_t>& New)
+{
+    size_t Output = 0;
+    auto Take = [&](std::vector<uint8_t>& Bytes, size_t At) {
+        if (At > New.size() || Bytes.size() > New.size() - At)
+            return false;
+        std::copy(New.begin() + (std::ptrdiff_t)At, New.begin() + (std::ptrdiff_t)(At + Bytes.size()), Bytes.begin());
+        return true;
+    };
+    for (DeltaCommand& Command : Commands) {
+        if (Command.Kind == CommandKind::Copy) {
+            Output += (size_t)Command.Length;
+            if (!Take(Command.Tail, Output))
+                return false;
+            Output += Command.Tail.size();
+        } else if (Command.Kind == CommandKind::Literal) {
+            if (!Take(Command.Bytes, Output))
+                return false;
+            Command.PlainPieces.assign(Command.PlainPieces.size(), true);
+            Output += Command.Bytes.size();
+        }
+    }
+    Settings.VariantFlags |= PlainTailsFlag;
+    return true;
 }
 
 std::vector<DeltaCommand> PlainLiteralCommands(const std::vector<uint8_t>& New, DeltaSettings& Settings)
@@ -73,6 +87,6 @@ std::vector<DeltaCommand> PlainLiteralCommands(const std::vector<uint8_t>& New, 
     Literal.Kind = CommandKind::Literal;
     Literal.Length = (int32_t)New.size();
     Literal.Bytes = New;
-    Literal.PlainPieces.assign(LiteralPieces(Literal.Length, Settings.BlockSize).size(), true);
+    Literal.PlainPieces.assign(LiteralPieceSizes(Literal.Length, Settings.BlockSize).size(), true);
     return {Literal};
 }

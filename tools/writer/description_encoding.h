@@ -14,6 +14,3 @@ bool EncodeDescription(const std::string& Utf8, std::vector<uint8_t>& Stored, st
 // The applier's decoded description, up to its terminating zero, as UTF-8 with LF line ends.
 std::string DecodedDescriptionToUtf8(const uint8_t* Decoded);
 
-// One Windows-1252 byte as UTF-8; the five codes Windows-1252 leaves unassigned stand for the
-// C1 controls of the same number.
-std::string Windows1252ToUtf8(uint8_t Byte);
