@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,11 @@
 
 static std::vector<uint8_t> ReadWhole(const char* Path)
 {
-    std::ifstream In(Path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+    std::ifstream In(Path, std::ios::binary | std::ios::ate);
+    std::vector<uint8_t> Bytes(In ? (size_t)In.tellg() : 0);
+    In.seekg(0);
+    In.read((char*)Bytes.data(), (std::streamsize)Bytes.size());
+    return Bytes;
 }
 
 int main(int argc, char** argv)

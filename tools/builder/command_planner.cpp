@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "tools/builder/command_cost.h"
 
@@ -264,5 +265,5 @@ std::vector<DeltaCommand> EmitPlan(const DeltaFiles& Files, const std::vector<Ex
         if (Link.Literal > 0)
             EmitLiteral(Out, Link.TailEnd, Link.Literal, Settings.BlockSize);
     }
-    return Out.Commands;
+    return std::move(Out.Commands);
 }

@@ -12,6 +12,7 @@
 // Tail policies: one tail length per copy (-1), or one length shared by all copies.
 constexpr int32_t TailPolicies[] = {-1, 0, 1, 2, 3, 4, 5, 6, 8};
 constexpr int32_t MaxTail = 255;
+constexpr int32_t SplitNewSize = 1 << 20; // smaller new files are searched on one thread
 
 // Rough bits that the differences inside segments cost under a tail policy: enough to choose
 // which policies are worth planning in full.
@@ -56,6 +57,27 @@ static void PlanPolicy(const DeltaFiles& Files, const std::vector<ExactRun>& Run
     Plan = MakePlan(Files, Runs, Choice, Settings);
 }
 
+static void FindSecondHalf(const DeltaFiles& Files, const SuffixIndex& Index, std::vector<MatchSegment>& Segments)
+{
+    Segments = FindSegments(Files, Index, Files.NewSize / 2);
+}
+
+// The segments of a large new file are found in two halves on two threads; the first half sees
+// the new file cut at the middle, so that its segments end there.
+static std::vector<MatchSegment> FindAllSegments(const DeltaFiles& Files, const SuffixIndex& Index)
+{
+    if (Files.NewSize < SplitNewSize)
+        return FindSegments(Files, Index, 0);
+    DeltaFiles FirstHalf = Files;
+    FirstHalf.NewSize = Files.NewSize / 2;
+    std::vector<MatchSegment> Second;
+    std::thread Helper(FindSecondHalf, std::cref(Files), std::cref(Index), std::ref(Second));
+    std::vector<MatchSegment> Segments = FindSegments(FirstHalf, Index, 0);
+    Helper.join();
+    Segments.insert(Segments.end(), Second.begin(), Second.end());
+    return Segments;
+}
+
 // The sum of the sizes as number range allows longer offsets at the price of wider numbers;
 // only offsets between the old file and the output can need that.
 static bool SummedRangeMayPay(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const DeltaSettings& Settings)
@@ -84,8 +106,7 @@ std::vector<DeltaCommand> MatchDelta(const std::vector<uint8_t>& Old, const std:
     }
     SuffixIndex Index;
     BuildSuffixIndex(Index, Files.Old, Files.OldSize);
-    std::vector<MatchSegment> Segments = FindSegments(Files, Index);
-    std::vector<ExactRun> Runs = CollectRuns(Files, Segments);
+    std::vector<ExactRun> Runs = CollectRuns(Files, FindAllSegments(Files, Index));
     int32_t Policies[2] = {-1, -1};
     ChoosePolicies(Runs, Policies);
     CommandPlan Plans[2];

@@ -177,15 +177,15 @@ static int32_t FollowDiagonal(FinderState& State, int64_t Diagonal, int32_t Star
     }
 }
 
-std::vector<MatchSegment> FindSegments(const DeltaFiles& Files, const SuffixIndex& OldIndex)
+std::vector<MatchSegment> FindSegments(const DeltaFiles& Files, const SuffixIndex& OldIndex, int32_t Begin)
 {
     FinderState State;
     State.Files = &Files;
     State.Index = &OldIndex;
     State.OutputHashBits = TableBits(Files.NewSize / 8, 10, 20);
     State.OutputTable.assign((size_t)1 << State.OutputHashBits, 0);
-    int32_t Pos = 0;
-    int32_t LastEnd = 0;
+    int32_t Pos = Begin;
+    int32_t LastEnd = Begin;
     while (Pos < Files.NewSize) {
         int64_t Diagonal = 0;
         if (!BestCandidate(State, Pos, Diagonal)) {

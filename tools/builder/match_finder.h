@@ -16,5 +16,6 @@ struct MatchSegment {
     int64_t Diagonal = 0;
 };
 
-// Segments in new-file order, not overlapping. OldIndex indexes Files.Old.
-std::vector<MatchSegment> FindSegments(const DeltaFiles& Files, const SuffixIndex& OldIndex);
+// Segments in new-file order, not overlapping, covering nothing before new position Begin.
+// OldIndex indexes Files.Old.
+std::vector<MatchSegment> FindSegments(const DeltaFiles& Files, const SuffixIndex& OldIndex, int32_t Begin);
