@@ -16,6 +16,8 @@
 
 namespace {
 
+PatchSpec MinimalPatch();
+
 class PatchBlock : public ::testing::Test {
 protected:
     std::string Folder;
@@ -47,6 +49,21 @@ protected:
             return Abort.Text;
         }
         return "";
+    }
+
+    // Reads, as at program start, a minimal patch with this stored description; the abort
+    // text, or "" when it reads.
+    std::string ReadFreshPatchWithDescription(const std::string& Stored)
+    {
+        Cleanup(); // the reset below would drop the open handles, which Windows keeps
+        PlatformClose(State.PatchFile);
+        ResetApplierState();
+        State.TempDir = Folder + "/tmp/";
+        State.PatchPath = PatchPath;
+        PatchSpec Layout = MinimalPatch();
+        Layout.Description = Bytes(Stored);
+        WritePatch(Layout, PatchPath);
+        return ReadFailure();
     }
 
     std::vector<std::string> TempFiles()
@@ -214,15 +231,7 @@ TEST_F(PatchBlock, DescriptionDecoding)
         {"\x80\x14\x15", "\xC7\xB6\xA7"},
     };
     for (const auto& Case : Cases) {
-        Cleanup(); // the reset below would drop the open handles, which Windows keeps
-        PlatformClose(State.PatchFile);
-        ResetApplierState();
-        State.TempDir = Folder + "/tmp/";
-        State.PatchPath = PatchPath;
-        PatchSpec Layout = MinimalPatch();
-        Layout.Description = Bytes(Case.Stored);
-        WritePatch(Layout, PatchPath);
-        ASSERT_EQ(ReadFailure(), "");
+        ASSERT_EQ(ReadFreshPatchWithDescription(Case.Stored), "");
         EXPECT_EQ(Recorder.InfoBox, Case.Shown) << Case.Stored;
     }
 }
@@ -243,15 +252,7 @@ TEST_F(PatchBlock, OverlongDescriptionsAreCut)
         {std::string(667, '\x01') + "ab", 2003},
     };
     for (const auto& Case : Cases) {
-        Cleanup(); // the reset below would drop the open handles, which Windows keeps
-        PlatformClose(State.PatchFile);
-        ResetApplierState();
-        State.TempDir = Folder + "/tmp/";
-        State.PatchPath = PatchPath;
-        PatchSpec Layout = MinimalPatch();
-        Layout.Description = Bytes(Case.Stored);
-        WritePatch(Layout, PatchPath);
-        ASSERT_EQ(ReadFailure(), "") << Case.Stored.size();
+        ASSERT_EQ(ReadFreshPatchWithDescription(Case.Stored), "") << Case.Stored.size();
         EXPECT_EQ(Recorder.InfoBox.size(), Case.ShownLength) << Case.Stored.size();
         EXPECT_EQ(State.BackupDirName, "backup");
     }
