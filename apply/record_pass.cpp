@@ -83,6 +83,8 @@ static void RunChain(FileSource& Source)
 // and the checksum differs.
 static bool PlaceOutput(const FileSource& Source, bool CheckOnly, bool Quiet)
 {
+    // The code taken here may be one the reconstruction's cleanup left (a sub-stream file it
+    // could not delete); it says nothing about this file, whose checksum alone decides.
     FileObject File;
     PlatformOpenRead(File, Source.OutputPath);
     PlatformTakeError();
