@@ -20,7 +20,7 @@ constexpr int32_t HeaderVersionOffset = 4;
 constexpr int32_t HeaderModeOffset = 8;
 constexpr int32_t HeaderFlagsOffset = 9;
 constexpr int32_t HeaderDescriptionOffset = 74;
-constexpr int32_t PayloadCopyPiece = 2048;
+constexpr int32_t PayloadCopyPiece = 57344; // whole pages, and within one platform call
 
 int32_t HeaderVersion()
 {

@@ -47,7 +47,8 @@ struct BitReaderState {
 constexpr int32_t SubStreamBufferSize = 8192;  // bytes of one sub-stream file read at a time
 constexpr int32_t OutputBufferSize = 57344;    // output bytes gathered before one write: whole pages,
                                                // and few enough for a single platform call
-constexpr int32_t ReadCacheSize = 57344;       // file bytes read at once for short reads, alike
+constexpr int32_t ReadCacheBlock = 16384;      // file bytes read at once for short reads, aligned
+constexpr int32_t ReadCacheSlots = 32;         // blocks kept: copies hop between a few regions
 constexpr int32_t DecoderHalfSize = 513;       // a tail or a literal piece fits in one half
 
 // Buffered reads of one sub-stream file, which is read strictly from front to back.
@@ -58,11 +59,12 @@ struct SubStreamReaderState {
     int32_t FileLeft = 0; // bytes of the file not yet read into Buffer
 };
 
-// Bytes of a file that does not change while it is read, kept for the short reads that follow.
+// Aligned blocks of a file that does not change while it is read, kept for the short reads
+// that follow; block B lives in slot B modulo the slot count.
 struct ReadCache {
-    uint8_t Bytes[ReadCacheSize] = {}; // the file's bytes from Start on
-    int32_t Start = 0;
-    int32_t End = 0; // Bytes holds the file up to here; equal to Start when empty
+    uint8_t Bytes[ReadCacheSlots][ReadCacheBlock] = {};
+    int32_t Start[ReadCacheSlots] = {}; // file position of the slot's first byte
+    int32_t End[ReadCacheSlots] = {};   // the slot holds the file up to here; Start when empty
 };
 
 // State of the reconstruction in progress; reset by every reconstruction.

@@ -218,5 +218,8 @@ TEST_P(RoundTrips, RebuildTheTarget)
 
 INSTANTIATE_TEST_SUITE_P(Seeded, RoundTrips,
                          ::testing::Values(RoundTripProfile{"Small", 1000, 16, 3000, 20000, 150, 120},
-                                           RoundTripProfile{"Large", 5000, 4, 150000, 300000, 90000, 3000}),
+                                           RoundTripProfile{"Large", 5000, 4, 150000, 300000, 90000, 3000},
+                                           // short copies hopping over an old file larger than
+                                           // the read cache, so cached blocks get replaced
+                                           RoundTripProfile{"Scattered", 9000, 3, 1500000, 200000, 40, 30}),
                          [](const auto& Info) { return std::string(Info.param.Name); });

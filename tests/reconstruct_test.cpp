@@ -91,6 +91,35 @@ TEST_F(ReconstructTest, EmptyCommandStreamGivesEmptyFile)
     EXPECT_EQ(Recorder.Pumps, 0);
 }
 
+// Short copies that hop between blocks which share a place in the read caches, each straddling
+// a block boundary with its tail: every byte must come from the block asked for, in the old file
+// and in an output that is long enough to have been written out in part.
+TEST_F(ReconstructTest, CopiesHoppingBetweenCachedBlocks)
+{
+    const int32_t Span = ReadCacheBlock * ReadCacheSlots; // blocks this far apart share a slot
+    std::vector<uint8_t> Old = Pattern(3 * (size_t)Span, 7);
+    const int32_t BaseSize = (int32_t)Old.size();
+    std::vector<DeltaCommand> Commands;
+    std::vector<uint8_t> Expected;
+    int64_t CopyEnd = 0;
+    auto CopyAt = [&](int64_t Source, int32_t Length) {
+        Commands.push_back(Copy(Length, (int32_t)(Source - CopyEnd), std::vector<uint8_t>(4, 0)));
+        CopyEnd = Source + Length;
+        std::vector<uint8_t> Combined = Join(Old, Expected);
+        Expected.insert(Expected.end(), Combined.begin() + Source, Combined.begin() + Source + Length + 4);
+    };
+    CopyAt(0, BaseSize - 4); // long enough that later copies from the output find it on disk
+    const int Hops[] = {1, 2, 1, 0, 2, 0, 1};
+    for (int64_t Base : {(int64_t)0, (int64_t)BaseSize})
+        for (int Hop : Hops)
+            CopyAt(Base + (int64_t)Hop * Span + 5 * ReadCacheBlock - 10, 20);
+    DecoderOutcome Outcome =
+        Run(CaseFromCommands(Old, Commands, SettingsOf(BaseSize, (int32_t)Expected.size(), 0)));
+    ASSERT_EQ(Outcome.Message, -1) << Outcome.AbortText;
+    EXPECT_TRUE(Outcome.Result);
+    EXPECT_EQ(Outcome.Output, Expected);
+}
+
 struct RebuildCase {
     const char* Name;
     std::vector<uint8_t> Old;
