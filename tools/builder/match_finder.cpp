@@ -12,6 +12,12 @@ constexpr int32_t ConfidentRun = 48;      // a resumed run this long is not seco
 constexpr int32_t SwitchMargin = 3;       // how much better another match must be to leave a diagonal
 constexpr int32_t PreferMargin = 4;       // how much longer a far match must be than a recent diagonal
 constexpr int32_t BackwardLimit = 1024;   // how far a new segment may reach back over unmatched bytes
+constexpr int32_t ForwardLimit = 2048;     // how far a diagonal may reach over mostly equal bytes
+constexpr int32_t ForwardMargin = 8;      // equal bytes that such a reach must gain over differing ones
+constexpr int32_t ExtensionStop = 16;    // an exact match elsewhere this long ends such a reach
+constexpr int32_t ShortSeed = 5;          // a shorter exact match opens a segment only when
+constexpr int32_t SeedWindow = 32;        // this many bytes on its diagonal are mostly equal:
+constexpr int32_t SeedScore = 24;         // at least this many (tables whose every entry changed)
 constexpr int RecentCount = 4;
 
 struct FinderState {
@@ -94,6 +100,23 @@ static int32_t SearchOld(const FinderState& State, int32_t Pos, int64_t& Diagona
     return Length < MinMatch ? 0 : Length;
 }
 
+// A short match in the old file for the bytes at Pos whose diagonal goes on agreeing with most
+// of the bytes after it; 0 when there is none.
+static int32_t SearchOldSeed(const FinderState& State, int32_t Pos, int64_t& Diagonal)
+{
+    const DeltaFiles& Files = *State.Files;
+    if (Files.NewSize - Pos < SeedWindow)
+        return 0;
+    int32_t OldPos = 0;
+    if (FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos) < ShortSeed)
+        return 0;
+    Diagonal = (int64_t)OldPos - Pos;
+    int32_t Length = ExactRun(State, Diagonal, Pos);
+    if (Length < ShortSeed || DiagonalScore(State, Diagonal, Pos, SeedWindow) < SeedScore)
+        return 0;
+    return Length;
+}
+
 // The earlier occurrence in the output of the bytes at Pos, if unmatched bytes were seen there.
 static int32_t SearchOutput(const FinderState& State, int32_t Pos, int64_t& Diagonal)
 {
@@ -130,6 +153,10 @@ static int32_t BestCandidate(const FinderState& State, int32_t Pos, int64_t& Dia
         Best = Length;
         Diagonal = Found;
     }
+    if (Best < MinMatch && SearchOldSeed(State, Pos, Found)) {
+        Diagonal = Found;
+        return ExactRun(State, Found, Pos);
+    }
     return Best >= MinMatch ? Best : 0;
 }
 
@@ -150,6 +177,26 @@ static int32_t ExtendBackward(const FinderState& State, int64_t Diagonal, int32_
     return Start;
 }
 
+// Where the diagonal, broken at Pos, can be followed on because more of the bytes ahead are
+// equal than differ: the end of the equal byte that leaves the most ahead; -1 when none does.
+static int32_t ExtendForward(const FinderState& State, int64_t Diagonal, int32_t Pos)
+{
+    int32_t Reach = std::min(SourceAvailable(*State.Files, Diagonal, Pos), ForwardLimit);
+    int32_t Score = 0, BestScore = ForwardMargin - 1, End = -1;
+    for (int32_t Ahead = 0; Ahead < Reach; Ahead++) {
+        bool Same = SameByte(State, Diagonal, Pos + Ahead);
+        int64_t Other = 0;
+        if (!Same && SearchOld(State, Pos + Ahead, Other) >= ExtensionStop)
+            break;
+        Score += Same ? 1 : -1;
+        if (Score > BestScore) {
+            BestScore = Score;
+            End = Pos + Ahead + 1;
+        }
+    }
+    return End;
+}
+
 // Follows one diagonal from the exact match at Start across small differences. Returns the end
 // of its last equal byte and leaves in Pos where the walk stopped: there the diagonal broke, or
 // another diagonal (in Next) is clearly better.
@@ -162,8 +209,13 @@ static int32_t FollowDiagonal(FinderState& State, int64_t Diagonal, int32_t Star
         if (Pos == State.Files->NewSize)
             return Pos;
         int32_t Resume = FindResume(State, Diagonal, Pos);
-        if (Resume < 0)
-            return Pos;
+        if (Resume < 0) {
+            int32_t Reach = ExtendForward(State, Diagonal, Pos);
+            if (Reach < 0)
+                return Pos;
+            Pos = Reach;
+            continue;
+        }
         if (ExactRun(State, Diagonal, Resume) < ConfidentRun) {
             int64_t Other = 0;
             int32_t Length = SearchOld(State, Pos, Other);
