@@ -198,6 +198,25 @@ Bytes Concatenated(std::initializer_list<Bytes> Parts)
     return Result;
 }
 
+// A table of eight-byte entries, a rising address and a rising offset, as programs carry them.
+// Shift moves the entries down by that many places and adds Delta to every offset.
+Bytes EntryTable(uint32_t Seed, int Count, int Shift, int Delta)
+{
+    std::mt19937 Steps(Seed);
+    Bytes Table;
+    uint32_t Address = 0x42a10, Offset = 0x1c9ec;
+    for (int Entry = 0; Entry < Count + Shift; Entry++) {
+        Address += 0x30 + Steps() % 0x400;
+        Offset += 0x30 + Steps() % 0x60;
+        if (Entry < Shift)
+            continue;
+        for (uint32_t Word : {Address, Offset + Delta})
+            for (int Byte = 0; Byte < 4; Byte++)
+                Table.push_back((uint8_t)(Word >> (8 * Byte)));
+    }
+    return Table;
+}
+
 struct FilePair {
     Bytes Old, New;
 };
@@ -230,6 +249,11 @@ const RoundTripCase RoundTripCases[] = {
          B[B.size() - 2] ^= 1;
          return FilePair{A, Concatenated({RandomBytes(R, 7), B, A, RandomBytes(R, 5)})};
      }, 0.05},
+    // every entry differs in one byte, so no eight bytes in a row match
+    {"EveryTableEntryChanged", [](std::mt19937& R) {
+         uint32_t Seed = R();
+         return FilePair{EntryTable(Seed, 3000, 0, 0), EntryTable(Seed, 3000, 2, -16)};
+     }, 0.5},
     {"LowEntropy", [](std::mt19937& R) { Bytes A = RandomBytes(R, 30000, 2); return FilePair{A, Inserted(R, Substituted(R, A, 100, 3), 5, 50)}; }, 0.5},
     {"BeyondSixteenBits", [](std::mt19937& R) {
          Bytes A = RandomBytes(R, 150000);
