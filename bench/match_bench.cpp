@@ -1,6 +1,7 @@
 // Runs the delta matcher on an old and a new file, codes the commands, and prints the coded
 // size, its share of the new file, the time taken and the peak memory; with a third argument
-// it also writes the five sub-streams there, back to back.
+// it also writes the five sub-streams there, back to back. --stored makes the stored patch
+// smallest instead of the compressed one.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -23,8 +24,14 @@ static std::vector<uint8_t> ReadWhole(const char* Path)
 
 int main(int argc, char** argv)
 {
+    SizeGoal Goal = SizeGoal::Compressed;
+    if (argc > 1 && std::string(argv[1]) == "--stored") {
+        Goal = SizeGoal::Stored;
+        argv++;
+        argc--;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: match_bench OLD NEW [STREAMS-OUT]\n");
+        std::fprintf(stderr, "usage: match_bench [--stored] OLD NEW [STREAMS-OUT]\n");
         return 1;
     }
     std::vector<uint8_t> Old = ReadWhole(argv[1]);
@@ -33,7 +40,7 @@ int main(int argc, char** argv)
     Settings.BaseSize = (int32_t)Old.size();
     Settings.ResultSize = (int32_t)New.size();
     auto Begin = std::chrono::steady_clock::now();
-    std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Settings);
+    std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Settings, CrcWindowSpec(), Goal);
     double Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - Begin).count();
     rusage Usage;
     getrusage(RUSAGE_SELF, &Usage);

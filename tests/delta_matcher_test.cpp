@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -268,16 +269,25 @@ void PrintTo(const RoundTripCase& Case, std::ostream* Out)
 
 class MatcherRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 
+const SizeGoal Goals[] = {SizeGoal::Compressed, SizeGoal::Stored};
+
+std::string GoalName(SizeGoal Goal)
+{
+    return Goal == SizeGoal::Stored ? "stored" : "compressed";
+}
+
 TEST_P(MatcherRoundTrip, RebuildsTheNewFileExactly)
 {
-    for (uint32_t Seed = 1; Seed <= 3; Seed++) {
-        SCOPED_TRACE("seed " + std::to_string(Seed));
+    for (int Trip = 0; Trip < 6; Trip++) {
+        uint32_t Seed = 1 + Trip / 2;
+        SizeGoal Goal = Goals[Trip % 2];
+        SCOPED_TRACE("seed " + std::to_string(Seed) + ", " + GoalName(Goal));
         std::mt19937 Random(Seed);
         FilePair Pair = GetParam().Make(Random);
         DeltaSettings Settings;
         Settings.BaseSize = (int32_t)Pair.Old.size();
         Settings.ResultSize = (int32_t)Pair.New.size();
-        std::vector<DeltaCommand> Commands = MatchDelta(Pair.Old, Pair.New, Settings);
+        std::vector<DeltaCommand> Commands = MatchDelta(Pair.Old, Pair.New, Settings, CrcWindowSpec(), Goal);
         EXPECT_EQ(Settings.BaseSize, (int32_t)Pair.Old.size());
         EXPECT_EQ(Settings.ResultSize, (int32_t)Pair.New.size());
         CommandModel Model(Pair.Old, Settings);
@@ -296,19 +306,52 @@ class MatcherThroughDecoder : public ReconstructTest, public ::testing::WithPara
 
 TEST_P(MatcherThroughDecoder, RebuildsTheNewFileExactly)
 {
-    std::mt19937 Random(11);
-    FilePair Pair = GetParam().Make(Random);
-    DeltaSettings Settings;
-    Settings.BaseSize = (int32_t)Pair.Old.size();
-    Settings.ResultSize = (int32_t)Pair.New.size();
-    std::vector<DeltaCommand> Commands = MatchDelta(Pair.Old, Pair.New, Settings);
-    DecoderCase Case = CaseFromCommands(Pair.Old, Commands, Settings);
-    StreamSizes Counted = CodedSizes(Commands, Settings);
-    for (int Stream = 0; Stream < SubStreamCount; Stream++)
-        EXPECT_EQ(Counted.Bytes[Stream], (int64_t)Case.SubStreams[Stream].size()) << "sub-stream " << Stream;
-    DecoderOutcome Outcome = Run(Case);
-    ASSERT_TRUE(Outcome.Result) << Outcome.AbortText;
-    EXPECT_TRUE(Outcome.Output == Pair.New) << "rebuilt " << Outcome.Output.size() << " of " << Pair.New.size() << " bytes";
+    for (SizeGoal Goal : Goals) {
+        SCOPED_TRACE(GoalName(Goal));
+        std::mt19937 Random(11);
+        FilePair Pair = GetParam().Make(Random);
+        DeltaSettings Settings;
+        Settings.BaseSize = (int32_t)Pair.Old.size();
+        Settings.ResultSize = (int32_t)Pair.New.size();
+        std::vector<DeltaCommand> Commands = MatchDelta(Pair.Old, Pair.New, Settings, CrcWindowSpec(), Goal);
+        DecoderCase Case = CaseFromCommands(Pair.Old, Commands, Settings);
+        StreamSizes Counted = CodedSizes(Commands, Settings);
+        for (int Stream = 0; Stream < SubStreamCount; Stream++)
+            EXPECT_EQ(Counted.Bytes[Stream], (int64_t)Case.SubStreams[Stream].size()) << "sub-stream " << Stream;
+        DecoderOutcome Outcome = Run(Case);
+        ASSERT_TRUE(Outcome.Result) << Outcome.AbortText;
+        EXPECT_TRUE(Outcome.Output == Pair.New) << "rebuilt " << Outcome.Output.size() << " of " << Pair.New.size()
+                                                << " bytes";
+    }
+}
+
+// Stretches whose changes want different tail lengths (one byte, then three): made smallest as
+// stored, the tail length changes between them, with value-0 commands ending a group early,
+// and the result is smaller than with one tail length for the whole file.
+TEST(MatcherStoredGoal, ChangesTailLengthBetweenStretches)
+{
+    std::mt19937 Random(23);
+    Bytes Old = RandomBytes(Random, 120000);
+    Bytes New = Concatenated({Substituted(Random, Bytes(Old.begin(), Old.begin() + 60000), 40, 1),
+                              Substituted(Random, Bytes(Old.begin() + 60000, Old.end()), 40, 3)});
+    DeltaSettings Stored, Compressed;
+    Stored.BaseSize = Compressed.BaseSize = (int32_t)Old.size();
+    Stored.ResultSize = Compressed.ResultSize = (int32_t)New.size();
+    std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Stored, CrcWindowSpec(), SizeGoal::Stored);
+    std::vector<DeltaCommand> Shared = MatchDelta(Old, New, Compressed, CrcWindowSpec(), SizeGoal::Compressed);
+    CommandModel Model(Old, Stored);
+    ASSERT_TRUE(Model.Run(Commands)) << Model.Why;
+    EXPECT_TRUE(Model.Out == New);
+    std::set<size_t> TailLengths;
+    int Skips = 0;
+    for (const DeltaCommand& Command : Commands) {
+        if (Command.Kind == CommandKind::Copy)
+            TailLengths.insert(Command.Tail.size());
+        Skips += Command.Kind == CommandKind::Skip;
+    }
+    EXPECT_GE(TailLengths.size(), 2u);
+    EXPECT_GT(Skips, 0);
+    EXPECT_LT(CodedSizes(Commands, Stored).Total(), CodedSizes(Shared, Compressed).Total());
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, MatcherThroughDecoder, ::testing::ValuesIn(RoundTripCases),

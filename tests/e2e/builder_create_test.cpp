@@ -135,7 +135,7 @@ TEST_F(BuilderCreate, HelpDocumentsTheOptions)
         EXPECT_EQ(Result.ExitCode, 0);
         for (const char* Option : {"-o OUT", "--description TEXT", "--description-file FILE", "--backup-dir NAME",
                                    "--registry KEYPATH VALUENAME", "--optional GLOB", "--crc-window NAME:START:LENGTH",
-                                   "--exe STUB", "--jobs N", "--quiet", "Exit codes: 0 done, 1 usage error, 2 failure"})
+                                   "--exe STUB", "--stored-size", "--jobs N", "--quiet", "Exit codes: 0 done, 1 usage error, 2 failure"})
             EXPECT_TRUE(Has(Result.Out, Option)) << Arguments.size() << " " << Option;
     }
 }
@@ -510,21 +510,28 @@ TEST_F(BuilderCreate, RealExecutablesRoundTrip)
     WriteBytes(Paths[0], Applier);
     WriteBytes(Paths[1], Changed);
     fs::copy_file(TARNWEL_BUILD_BINARY, Paths[2]);
-    Create(Paths);
-    EXPECT_TRUE(Has(LineOf(Listing(), "Patched file: "), "2 variants"));
     std::vector<uint8_t> New = ReadBytes(Paths[2]);
-    for (size_t r = 0; r < 2; r++) {
-        SCOPED_TRACE("release " + std::to_string(r + 1));
-        std::string Target = Folder + "/installed" + std::to_string(r + 1);
-        fs::copy_file(Paths[r], Target);
-        for (const char* Says : {"(ok)", "(ok, already updated)"}) {
-            ProgramResult Result = RunProgram(TARNWEL_BINARY, {Out, Target}, "", {{"TMPDIR", Temp}});
-            EXPECT_EQ(Result.ExitCode, 0) << Result.Out << Result.Err;
-            EXPECT_TRUE(Has(Result.Out, std::string(": ") + Says + "\n")) << Result.Out;
-            std::vector<uint8_t> Rebuilt = ReadBytes(Target);
-            EXPECT_TRUE(Rebuilt == New) << "rebuilt " << Rebuilt.size() << " bytes, new " << New.size();
+    uint64_t Sizes[2] = {};
+    for (int Stored = 0; Stored < 2; Stored++) {
+        SCOPED_TRACE(Stored ? "--stored-size" : "default");
+        fs::remove(Out);
+        Create(Stored ? Prefixed({"--stored-size"}, Paths) : Paths);
+        Sizes[Stored] = fs::file_size(Out);
+        EXPECT_TRUE(Has(LineOf(Listing(), "Patched file: "), "2 variants"));
+        for (size_t r = 0; r < 2; r++) {
+            SCOPED_TRACE("release " + std::to_string(r + 1));
+            std::string Target = Folder + "/installed" + std::to_string(r + 1) + (Stored ? "s" : "");
+            fs::copy_file(Paths[r], Target);
+            for (const char* Says : {"(ok)", "(ok, already updated)"}) {
+                ProgramResult Result = RunProgram(TARNWEL_BINARY, {Out, Target}, "", {{"TMPDIR", Temp}});
+                EXPECT_EQ(Result.ExitCode, 0) << Result.Out << Result.Err;
+                EXPECT_TRUE(Has(Result.Out, std::string(": ") + Says + "\n")) << Result.Out;
+                std::vector<uint8_t> Rebuilt = ReadBytes(Target);
+                EXPECT_TRUE(Rebuilt == New) << "rebuilt " << Rebuilt.size() << " bytes, new " << New.size();
+            }
         }
     }
+    EXPECT_LE(Sizes[1], Sizes[0]); // made smallest as stored
 }
 
 // Bytes inside a checksum window differ per installation; the patch must accept every variant

@@ -13,6 +13,12 @@ constexpr int32_t MinRunLength = 2;      // shorter exact runs are never worth a
 constexpr int32_t SuccessorWindow = 8;  // runs a copy may skip over to reach the next copy
 constexpr int32_t MaxTail = 255;
 constexpr uint16_t SharedReuse = 65535;
+// Grouped tails: lengths 0 to GroupedTailCount - 1, one length byte per GroupReuse copies, and a
+// change of length inside a group costs value-0 commands up to the group's end (half a group on
+// average) and the new length byte.
+constexpr int32_t GroupedTailCount = 5;
+constexpr uint16_t GroupReuse = 32;
+constexpr int64_t SwitchBits = 10 * (GroupReuse - 1) / 2 + 8;
 constexpr uint8_t PlanBlockSize = 255;   // the fewest piece bits for any literal length
 
 std::vector<ExactRun> CollectRuns(const DeltaFiles& Files, const std::vector<MatchSegment>& Segments)
@@ -37,7 +43,9 @@ struct PlanContext {
     const std::vector<ExactRun>* Runs = nullptr;
     int64_t Range = 0;
     int64_t MaxMagnitude = 0;
-    int32_t FixedTail = -1;
+    int32_t LiteralSurcharge = 0;
+    int32_t States = 1;
+    int32_t Tails[GroupedTailCount] = {}; // the tail rule of each state: a length, or PerCopyTails
     int32_t EndNode = 0;
 };
 
@@ -78,19 +86,19 @@ static LinkStart StartOf(const PlanContext& Context, int32_t From, int32_t FromS
     return Start;
 }
 
-// The link from Start to node To: the tail of Start's copy and the cut of its exact range that
-// keeps the tail inside the old file and the new file, the literal between, and the shift and
-// cost of the next copy. False when no valid link exists.
-static bool LinkTo(const PlanContext& Context, const LinkStart& Start, int32_t To, PlanLink& Link)
+// The link from Start to node To: the tail of Start's copy under its tail rule and the cut of its
+// exact range that keeps the tail inside the old file and the new file, the literal between, and
+// the shift and cost of the next copy. False when no valid link exists.
+static bool LinkTo(const PlanContext& Context, const LinkStart& Start, int32_t TailRule, int32_t To, PlanLink& Link)
 {
     bool ToEnd = To == Context.EndNode;
     const ExactRun* Next = ToEnd ? nullptr : &(*Context.Runs)[To - 1];
     int32_t NextStart = ToEnd ? Context.Files->NewSize : Next->Start;
     int32_t Cut = 0, Tail = 0;
-    if (Start.IsCopy && Context.FixedTail < 0) {
+    if (Start.IsCopy && TailRule < 0) {
         Tail = (int32_t)std::min<int64_t>(Start.Room, NextStart - Start.ExactEnd);
     } else if (Start.IsCopy) {
-        Tail = Context.FixedTail;
+        Tail = TailRule;
         Cut = (int32_t)std::max<int64_t>(0, Tail - Start.Room);
         if (ToEnd)
             Cut = std::max(Cut, Tail - (NextStart - Start.ExactEnd));
@@ -104,7 +112,7 @@ static bool LinkTo(const PlanContext& Context, const LinkStart& Start, int32_t T
     Link.Shift = std::max(0, Link.TailEnd - NextStart);
     Link.Cost = 8 * Tail;
     if (Link.Literal > 0)
-        Link.Cost += NumberCostBits(-Link.Literal, Context.Range) + 8 * (int64_t)Link.Literal +
+        Link.Cost += NumberCostBits(-Link.Literal, Context.Range) + Context.LiteralSurcharge + 8 * (int64_t)Link.Literal +
                      LiteralPieceCount(Link.Literal, PlanBlockSize);
     if (ToEnd)
         return true;
@@ -114,30 +122,47 @@ static bool LinkTo(const PlanContext& Context, const LinkStart& Start, int32_t T
     if (Offset > Context.MaxMagnitude || -Offset > Context.MaxMagnitude)
         return false;
     Link.Cost += NumberCostBits(Next->Length - Link.Shift, Context.Range) + NumberCostBits(Offset, Context.Range);
-    if (Context.FixedTail < 0)
+    if (TailRule < 0)
         Link.Cost += 8; // its own tail-length byte
     return true;
 }
 
-// Cheapest ways from the start to every node.
+// Offers a way to node To in every state it may take after a link from state FromState: the
+// same state, or, at a copy, any other for the price of a change of tail length (free for the
+// first copy, which reads its length anyway).
+static void Relax(const PlanContext& Context, std::vector<PlanNode>& Nodes, int32_t From, int FromState, int32_t To,
+                  const PlanLink& Link, int64_t Cost)
+{
+    for (int State = 0; State < Context.States; State++) {
+        if (State != FromState && To == Context.EndNode)
+            continue;
+        int64_t Total = Cost + (State == FromState || From == 0 ? 0 : SwitchBits);
+        PlanNode& There = Nodes[(size_t)To * Context.States + State];
+        if (Total < There.Cost)
+            There = {Total, From, (int16_t)Link.Shift, (int16_t)FromState};
+    }
+}
+
+// Cheapest ways from the start to every node in every state.
 static void ShortestPath(const PlanContext& Context, std::vector<PlanNode>& Nodes)
 {
-    Nodes.assign(Context.EndNode + 1, PlanNode());
-    Nodes[0].Cost = 0;
+    Nodes.assign((size_t)(Context.EndNode + 1) * Context.States, PlanNode());
+    for (int State = 0; State < Context.States; State++)
+        Nodes[State].Cost = 0;
     PlanLink Link;
     for (int32_t From = 0; From < Context.EndNode; From++) {
-        if (Nodes[From].Cost == INT64_MAX)
-            continue;
-        LinkStart Start = StartOf(Context, From, Nodes[From].Shift);
-        int32_t Last = std::min(From + SuccessorWindow, Context.EndNode - 1);
-        for (int32_t To = From + 1; To <= Last + 1; To++) {
-            if (To == Last + 1)
-                To = Context.EndNode;
-            if (!LinkTo(Context, Start, To, Link))
+        for (int State = 0; State < Context.States; State++) {
+            const PlanNode Here = Nodes[(size_t)From * Context.States + State];
+            if (Here.Cost == INT64_MAX)
                 continue;
-            int64_t Cost = Nodes[From].Cost + Link.Cost;
-            if (Cost < Nodes[To].Cost)
-                Nodes[To] = {Cost, From, Link.Shift};
+            LinkStart Start = StartOf(Context, From, Here.Shift);
+            int32_t Last = std::min(From + SuccessorWindow, Context.EndNode - 1);
+            for (int32_t To = From + 1; To <= Last + 1; To++) {
+                if (To == Last + 1)
+                    To = Context.EndNode;
+                if (LinkTo(Context, Start, Context.Tails[State], To, Link))
+                    Relax(Context, Nodes, From, State, To, Link, Here.Cost + Link.Cost);
+            }
         }
     }
 }
@@ -162,7 +187,7 @@ static bool AddPays(const uint8_t* New, const uint8_t* Source, int32_t Count)
     int32_t Equal = 0;
     for (int32_t Index = 0; Index < Count; Index++)
         Equal += New[Index] == Source[Index];
-    return 4 * Equal >= Count;
+    return Count <= 8 || 4 * Equal >= Count;
 }
 
 // The commands being written and the decoder state that they leave.
@@ -171,12 +196,29 @@ struct Emitter {
     std::vector<DeltaCommand> Commands;
     int64_t CopyPosition = 0;
     int64_t CopyEnd = 0;     // CopyPosition plus the copy's length
-    int32_t Tail = 0;
+    int32_t Tail = 0;        // the tail length in force
+    int32_t LengthReuse = 1;
+    int32_t ReuseCounter = 0; // copies before the next tail-length byte
 };
+
+// A copy whose tail length differs from the one in force must read a new length byte: value-0
+// commands use up what is left of the group first.
+static void ReadyTailLength(Emitter& Out, int32_t Tail)
+{
+    for (; Tail != Out.Tail && Out.ReuseCounter > 0; Out.ReuseCounter--) {
+        DeltaCommand Skip;
+        Skip.Kind = CommandKind::Skip;
+        Out.Commands.push_back(std::move(Skip));
+    }
+    if (Out.ReuseCounter == 0)
+        Out.ReuseCounter = Out.LengthReuse;
+    Out.ReuseCounter--;
+}
 
 static void EmitCopy(Emitter& Out, const ExactRun& Run, int32_t Shift, const PlanLink& Link)
 {
     const DeltaFiles& Files = *Out.Files;
+    ReadyTailLength(Out, Link.Tail);
     DeltaCommand Copy;
     Copy.Kind = CommandKind::Copy;
     int32_t Start = Run.Start + Shift;
@@ -221,7 +263,8 @@ static void EmitLiteral(Emitter& Out, int32_t Start, int32_t Length, uint8_t Blo
 static PlanContext MakeContext(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const PlanChoice& Choice,
                                DeltaSettings& Settings)
 {
-    Settings.LengthReuse = Choice.FixedTail < 0 ? 1 : SharedReuse;
+    bool Grouped = Choice.FixedTail == GroupedTails;
+    Settings.LengthReuse = Choice.FixedTail == PerCopyTails ? 1 : Grouped ? GroupReuse : SharedReuse;
     Settings.BlockSize = PlanBlockSize;
     Settings.VariantFlags = Choice.VariantFlags;
     PlanContext Context;
@@ -229,9 +272,22 @@ static PlanContext MakeContext(const DeltaFiles& Files, const std::vector<ExactR
     Context.Runs = &Runs;
     Context.Range = NumberRangeOf(Settings);
     Context.MaxMagnitude = LargestMagnitude(Context.Range);
-    Context.FixedTail = Choice.FixedTail;
+    Context.LiteralSurcharge = Choice.LiteralSurcharge;
+    Context.States = Grouped ? GroupedTailCount : 1;
+    for (int State = 0; State < Context.States; State++)
+        Context.Tails[State] = Grouped ? State : Choice.FixedTail;
     Context.EndNode = (int32_t)Runs.size() + 1;
     return Context;
+}
+
+int32_t CommandPlan::BestEndState() const
+{
+    size_t End = Nodes.size() - States;
+    int32_t Best = 0;
+    for (int32_t State = 1; State < States; State++)
+        if (Nodes[End + State].Cost < Nodes[End + Best].Cost)
+            Best = State;
+    return Best;
 }
 
 CommandPlan MakePlan(const DeltaFiles& Files, const std::vector<ExactRun>& Runs, const PlanChoice& Choice,
@@ -240,7 +296,9 @@ CommandPlan MakePlan(const DeltaFiles& Files, const std::vector<ExactRun>& Runs,
     DeltaSettings Chosen = Settings;
     CommandPlan Plan;
     Plan.Choice = Choice;
-    ShortestPath(MakeContext(Files, Runs, Choice, Chosen), Plan.Nodes);
+    PlanContext Context = MakeContext(Files, Runs, Choice, Chosen);
+    Plan.States = Context.States;
+    ShortestPath(Context, Plan.Nodes);
     return Plan;
 }
 
@@ -248,20 +306,26 @@ std::vector<DeltaCommand> EmitPlan(const DeltaFiles& Files, const std::vector<Ex
                                    const CommandPlan& Plan, DeltaSettings& Settings)
 {
     PlanContext Context = MakeContext(Files, Runs, Plan.Choice, Settings);
-    const std::vector<PlanNode>& Nodes = Plan.Nodes;
-    std::vector<int32_t> Path;
-    for (int32_t Node = Context.EndNode; Node >= 0; Node = Nodes[Node].From)
-        Path.push_back(Node);
+    std::vector<std::pair<int32_t, int32_t>> Path; // the nodes of the cheapest way, each with its state
+    for (int32_t Node = Context.EndNode, State = Plan.BestEndState(); Node >= 0;) {
+        Path.emplace_back(Node, State);
+        const PlanNode& Here = Plan.Nodes[(size_t)Node * Plan.States + State];
+        State = Here.FromState;
+        Node = Here.From;
+    }
     std::reverse(Path.begin(), Path.end());
     Emitter Out;
     Out.Files = &Files;
+    Out.LengthReuse = Settings.LengthReuse;
     Out.Commands.reserve(2 * Path.size());
     for (size_t Step = 0; Step + 1 < Path.size(); Step++) {
-        int32_t From = Path[Step], To = Path[Step + 1];
+        auto [From, State] = Path[Step];
+        int32_t To = Path[Step + 1].first;
+        int32_t Shift = Plan.Nodes[(size_t)From * Plan.States + State].Shift;
         PlanLink Link;
-        LinkTo(Context, StartOf(Context, From, Nodes[From].Shift), To, Link);
+        LinkTo(Context, StartOf(Context, From, Shift), Context.Tails[State], To, Link);
         if (From > 0)
-            EmitCopy(Out, Runs[From - 1], Nodes[From].Shift, Link);
+            EmitCopy(Out, Runs[From - 1], Shift, Link);
         if (Link.Literal > 0)
             EmitLiteral(Out, Link.TailEnd, Link.Literal, Settings.BlockSize);
     }

@@ -17,7 +17,8 @@ bool BuildVariant(const FilePlan& Plan, const std::vector<uint8_t>& Old, const s
     DeltaSettings Settings;
     Settings.BaseSize = (int32_t)Old.size();
     Settings.ResultSize = (int32_t)Next.size();
-    std::vector<DeltaCommand> Commands = MatchDelta(Old, Next, Settings, Plan.Window);
+    std::vector<DeltaCommand> Commands =
+        MatchDelta(Old, Next, Settings, Plan.Window, Plan.StoredSize ? SizeGoal::Stored : SizeGoal::Compressed);
     if (Plan.HasWindow && CommandsReadWindow(Commands, Settings, Plan.Window)) {
         Error = "the delta of \"" + Plan.Name + "\" reads bytes inside its checksum window";
         return false;

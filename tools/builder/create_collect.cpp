@@ -117,6 +117,7 @@ int FinishPlans(const CreateOptions& Options, Collection& Out, std::string& Erro
     std::vector<bool> GlobUsed(Options.OptionalGlobs.size(), false);
     for (FilePlan& Plan : Out.Plans) {
         Plan.Optional = IsOptional(Options, Plan.Name, GlobUsed);
+        Plan.StoredSize = Options.StoredSize;
         if (!DosTimeOfFile(Plan.NewPath, Plan.NewTime, Error))
             return InputFault;
     }

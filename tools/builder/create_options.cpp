@@ -42,6 +42,9 @@ const char CreateHelp[] =
     "                               inside the release, or the file's own name in a single-file\n"
     "                               patch; deltas never read those bytes)\n"
     "  --exe STUB                   write STUB followed by the patch: a self-applying program\n"
+    "  --stored-size                make the patch smallest as it is stored; by default it is\n"
+    "                               made smallest after compression (xz, zip), as patches\n"
+    "                               mostly travel, which stores a little larger\n"
     "  --jobs N                     build N files at once (default: one per core)\n"
     "  --quiet                      no warnings, progress or summary\n"
     "  --help                       this text\n"
@@ -136,6 +139,10 @@ bool ParseOption(int argc, char** argv, int& i, CreateOptions& Options, std::str
     std::string Value;
     if (Option == "--quiet") {
         Options.Quiet = true;
+        return true;
+    }
+    if (Option == "--stored-size") {
+        Options.StoredSize = true;
         return true;
     }
     if (Option != "-o" && Option != "--description" && Option != "--description-file" && Option != "--backup-dir" &&

@@ -27,6 +27,7 @@ struct CreateOptions {
     std::string StubPath;              // empty: write a plain patch file
     int Jobs = 0;                      // 0: one per core
     bool Quiet = false;
+    bool StoredSize = false;           // make the patch as stored smallest, not as compressed
 };
 
 enum class ParseOutcome { Ready, Help, Usage };

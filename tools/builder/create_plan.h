@@ -29,6 +29,7 @@ struct FilePlan {
     bool Optional = false;
     bool HasWindow = false;
     CrcWindowSpec Window;
+    bool StoredSize = false; // deltas made smallest as stored, not as compressed
     uint32_t NewTime = 0;
     // Set by PlanFile.
     FileAction Action = FileAction::Unchanged;
