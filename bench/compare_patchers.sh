@@ -115,6 +115,7 @@ build_patch() {
     rm -f "$patch"
     case $tool in
       ours) measure "$build/tarnwel-build" create --quiet -o "$patch" "$old" "$new" ;;
+      ours-stored) measure "$build/tarnwel-build" create --quiet --stored-size -o "$patch" "$old" "$new" ;;
       xdelta3) measure xdelta3 -e -9 -S none -f -s "$old" "$new" "$patch" ;;
       bsdiff) measure bsdiff "$old" "$new" "$patch" ;;
       zstd) measure zstd -q -f -19 --patch-from="$old" "$new" -o "$patch" ;;
@@ -132,7 +133,7 @@ apply_patch() {
   for ((run = 0; run < apply_runs; run++)); do
     rm -rf "$target"
     case $tool in
-      ours)
+      ours | ours-stored)
         cp -a "$old" "$target"
         measure "$build/tarnwel" "$patch" "$target"
         ;;
@@ -157,10 +158,11 @@ rule='|---|--:|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|'
 rows=()
 notes=()
 
-# compare LABEL OLD NEW [PEER-OLD PEER-NEW]: one row per patcher. Ours takes OLD and NEW (files
-# or trees); the peers take PEER-OLD and PEER-NEW, which default to OLD and NEW.
+# compare LABEL OLD NEW [PEER-OLD PEER-NEW [STORED]]: one row per patcher. Ours takes OLD and NEW
+# (files or trees); the peers take PEER-OLD and PEER-NEW, which default to OLD and NEW. With
+# STORED set, a second row of ours made smallest as stored (--stored-size).
 compare() {
-  local label=$1 old=$2 new=$3 peer_old=${4:-$2} peer_new=${5:-$3}
+  local label=$1 old=$2 new=$3 peer_old=${4:-$2} peer_new=${5:-$3} stored=${6:-}
   local size runs tool raw xz
   local ours_raw ours_xz ours_build ours_apply ours_kb
   size=$(stat -c %s "$peer_new")
@@ -173,6 +175,14 @@ compare() {
   ours_xz=$(xz -9 -c "$work/ours.pat" | wc -c)
   ours_build=$build_ns ours_apply=$apply_ns ours_kb=$apply_kb
   rows+=("| $label | $(megabytes $((size / 1024))) | tarnwel | $(percent "$ours_raw" "$size") | $(percent "$ours_xz" "$size") | $(seconds "$build_ns") | $(megabytes "$build_kb") | $(seconds "$apply_ns") | $(megabytes "$apply_kb") | – | – | – | – | – |")
+  if [[ -n $stored ]]; then
+    echo "   tarnwel --stored-size" >&2
+    build_patch ours-stored "$old" "$new" "$work/stored.pat" "$runs"
+    apply_patch ours-stored "$old" "$new" "$work/stored.pat"
+    raw=$(stat -c %s "$work/stored.pat")
+    xz=$(xz -9 -c "$work/stored.pat" | wc -c)
+    rows+=("| $label | $(megabytes $((size / 1024))) | tarnwel --stored-size | $(percent "$raw" "$size") | $(percent "$xz" "$size") | $(seconds "$build_ns") | $(megabytes "$build_kb") | $(seconds "$apply_ns") | $(megabytes "$apply_kb") | – | – | – | – | – |")
+  fi
   for tool in "${peers[@]}"; do
     if [[ $tool == bsdiff ]] && (($(stat -c %s "$peer_old") * 17 > bsdiff_limit_mb << 20)); then
       rows+=("| $label | $(megabytes $((size / 1024))) | bsdiff: left out | | | | | | | | | | | |")
@@ -191,7 +201,8 @@ compare() {
 
 for pair in "${esbuild_pairs[@]}"; do
   read -r from to <<< "$pair"
-  compare "esbuild win32-ia32 $from → $to" "$corpus/esbuild-$from.exe" "$corpus/esbuild-$to.exe"
+  compare "esbuild win32-ia32 $from → $to" "$corpus/esbuild-$from.exe" "$corpus/esbuild-$to.exe" \
+    "$corpus/esbuild-$from.exe" "$corpus/esbuild-$to.exe" stored
 done
 tree_old=$corpus/$tree_package-${tree_pair[0]}
 tree_new=$corpus/$tree_package-${tree_pair[1]}
@@ -206,7 +217,8 @@ table() {
   echo "$rule"
   printf '%s\n' "${rows[@]}"
   echo
-  echo "- tarnwel: \`tarnwel-build create -o PATCH OLD NEW\` (default --jobs: one per core), then the complete run"
+  echo "- tarnwel: \`tarnwel-build create -o PATCH OLD NEW\` (default --jobs: one per core; made smallest after"
+  echo "  compression, --stored-size: made smallest as stored; ÷ columns compare the default), then the complete run"
   echo "  \`tarnwel PATCH TARGET\` on a fresh copy of the old release (check pass, apply pass, time stamps; a"
   echo "  single-file run deletes the old file, a multi-file run keeps replaced files in the backup folder)."
   echo "- xdelta3: \`xdelta3 -e -9 -S none\` / \`xdelta3 -d -s OLD PATCH OUT\`; bsdiff: \`bsdiff\` / \`bspatch\`;"
