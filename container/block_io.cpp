@@ -15,6 +15,13 @@ bool ReadBlock(FileObject& File, void* Buffer, int32_t Count)
     return PlatformTakeError() == 0;
 }
 
+bool ReadBlockAt(FileObject& File, int32_t Position, void* Buffer, int32_t Count)
+{
+    for (int32_t Done = 0; Done < Count; Done += PlatformPiece)
+        PlatformReadAt(File, Position + Done, (uint8_t*)Buffer + Done, std::min(Count - Done, PlatformPiece));
+    return PlatformTakeError() == 0;
+}
+
 bool WriteBlock(FileObject& File, const void* Buffer, int32_t Count)
 {
     for (int32_t Done = 0; Done < Count; Done += PlatformPiece)

@@ -13,6 +13,8 @@ constexpr int TempNameAttempts = 64;
 void InitTempDir();
 std::string MakeTempName();
 bool ReadBlock(FileObject& File, void* Buffer, int32_t Count);
+// The same from Position on, without a seek of its own; the file's position is left undefined.
+bool ReadBlockAt(FileObject& File, int32_t Position, void* Buffer, int32_t Count);
 bool WriteBlock(FileObject& File, const void* Buffer, int32_t Count);
 void ReadPayload(void* Buffer, int32_t Count);
 std::string ReadPayloadString();

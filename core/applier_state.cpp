@@ -5,5 +5,7 @@ ApplierState State;
 
 void ResetApplierState()
 {
-    State = ApplierState();
+    // In place: a temporary of this size would not fit every stack.
+    State.~ApplierState();
+    new (&State) ApplierState();
 }

@@ -48,7 +48,8 @@ constexpr int32_t SubStreamBufferSize = 8192;  // bytes of one sub-stream file r
 constexpr int32_t OutputBufferSize = 57344;    // output bytes gathered before one write: whole pages,
                                                // and few enough for a single platform call
 constexpr int32_t ReadCacheBlock = 16384;      // file bytes read at once for short reads, aligned
-constexpr int32_t ReadCacheSlots = 32;         // blocks kept: copies hop between a few regions
+constexpr int OldCacheSlots = 32;              // copies hop between a few regions of the old file
+constexpr int OutputCacheSlots = 32;           // and of the output; more blocks cost more in page faults than they save
 constexpr int32_t DecoderHalfSize = 513;       // a tail or a literal piece fits in one half
 
 // Buffered reads of one sub-stream file, which is read strictly from front to back.
@@ -61,11 +62,26 @@ struct SubStreamReaderState {
 
 // Aligned blocks of a file that does not change while it is read, kept for the short reads
 // that follow; block B lives in slot B modulo the slot count.
-struct ReadCache {
-    uint8_t Bytes[ReadCacheSlots][ReadCacheBlock] = {};
-    int32_t Start[ReadCacheSlots] = {}; // file position of the slot's first byte
-    int32_t End[ReadCacheSlots] = {};   // the slot holds the file up to here; Start when empty
+template <int SlotCount>
+struct BlockCache {
+    uint8_t Bytes[SlotCount][ReadCacheBlock] = {};
+    int32_t Start[SlotCount] = {}; // file position of the slot's first byte
+    int32_t End[SlotCount] = {};   // the slot holds the file up to here; Start when empty
 };
+
+// The slots of a cache as the reading procedures see them, whatever their number.
+struct CacheSlots {
+    uint8_t (*Bytes)[ReadCacheBlock];
+    int32_t* Start;
+    int32_t* End;
+    int Count;
+};
+
+template <int SlotCount>
+CacheSlots SlotsOf(BlockCache<SlotCount>& Cache)
+{
+    return {Cache.Bytes, Cache.Start, Cache.End, SlotCount};
+}
 
 // State of the reconstruction in progress; reset by every reconstruction.
 struct DecoderState {
@@ -86,8 +102,8 @@ struct DecoderState {
     uint8_t OutputBuffer[OutputBufferSize] = {}; // output bytes not yet written to the file
     int32_t OutputFill = 0;       // bytes waiting in OutputBuffer
     int32_t OutputFlushed = 0;    // bytes already in the output file; OutputBuffer continues there
-    ReadCache OldCache;           // of the old file
-    ReadCache OutputCache;        // of the part of the output already in its file
+    BlockCache<OldCacheSlots> OldCache;       // of the old file
+    BlockCache<OutputCacheSlots> OutputCache; // of the part of the output already in its file
 };
 
 struct ApplierState {

@@ -13,7 +13,7 @@ constexpr int32_t OutputCopyReach = 1000;
 
 bool ReadOldFile(int32_t Position, uint8_t* Into, int32_t Count)
 {
-    return ReadThroughCache(State.SourceFile, State.Decoder.OldCache, State.Decoder.BaseSize, Position, Into, Count);
+    return ReadThroughCache(State.SourceFile, SlotsOf(State.Decoder.OldCache), State.Decoder.BaseSize, Position, Into, Count);
 }
 
 // A range running past the end of the old file fails and never continues into the output.

@@ -13,8 +13,8 @@ inline int32_t AddWrapped(int32_t A, int32_t B)
 
 // Exactly Count bytes of File at Position, where the file's readable bytes end at Limit; short
 // reads are served from Cache. False on a short read or a bad position.
-bool ReadThroughCache(FileObject& File, ReadCache& Cache, int32_t Limit, int32_t Position, uint8_t* Into, int32_t Count);
-void EmptyReadCache(ReadCache& Cache);
+bool ReadThroughCache(FileObject& File, CacheSlots Cache, int32_t Limit, int32_t Position, uint8_t* Into, int32_t Count);
+void EmptyReadCache(CacheSlots Cache);
 
 // Exactly Count bytes of the old file at Position; false on a short read or a bad position.
 bool ReadOldFile(int32_t Position, uint8_t* Into, int32_t Count);

@@ -75,7 +75,7 @@ bool ReadOutput(int32_t Offset, uint8_t* Into, int32_t Count)
     if (Count > OutputSize() - Offset)
         return false;
     int32_t FromFile = std::clamp(Decoder.OutputFlushed - Offset, 0, Count);
-    if (FromFile > 0 && !ReadThroughCache(State.OutputFile, State.Decoder.OutputCache, Decoder.OutputFlushed, Offset,
+    if (FromFile > 0 && !ReadThroughCache(State.OutputFile, SlotsOf(State.Decoder.OutputCache), Decoder.OutputFlushed, Offset,
                                           Into, FromFile))
         return false;
     std::memcpy(Into + FromFile, Decoder.OutputBuffer + (Offset + FromFile - Decoder.OutputFlushed),

@@ -44,8 +44,8 @@ static void FixSettings(const SourceVariant& Variant, int32_t ResultSize)
     Decoder.CommandBytesLeft = Variant.StreamLengths[NumberStream];
     Decoder.LengthReuse = Variant.LengthReuse;
     Decoder.BlockSize = Variant.BlockSize;
-    EmptyReadCache(Decoder.OldCache);
-    EmptyReadCache(Decoder.OutputCache);
+    EmptyReadCache(SlotsOf(Decoder.OldCache));
+    EmptyReadCache(SlotsOf(Decoder.OutputCache));
 }
 
 // A name can fail for reasons a fresh name cures (a directory in the way) and for reasons none

@@ -20,6 +20,9 @@ int32_t PlatformFileSize(FileObject& File);
 int32_t PlatformFilePosition(FileObject& File);
 void PlatformSeek(FileObject& File, int32_t Position); // a negative position fails
 void PlatformRead(FileObject& File, void* Buffer, int32_t Count);
+// Count bytes from Position on, in one call instead of a seek and a read; where the file stands
+// afterwards differs between systems, so the next plain read or write must seek first.
+void PlatformReadAt(FileObject& File, int32_t Position, void* Buffer, int32_t Count);
 void PlatformWrite(FileObject& File, const void* Buffer, int32_t Count);
 void PlatformFlush(FileObject& File);                      // data reaches the disk
 void PlatformSetWriteTime(FileObject& File, uint32_t DosTime); // MS-DOS packed local date and time

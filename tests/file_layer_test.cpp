@@ -86,6 +86,13 @@ TEST_F(FileLayerTest, WritesReadsAndPositions)
     EXPECT_STREQ(Piece, "3456");
     EXPECT_EQ(PlatformFilePosition(File), 7);
     PlatformRead(File, Piece, 0);
+    PlatformReadAt(File, 6, Piece, 3);
+    Piece[3] = 0;
+    EXPECT_STREQ(Piece, "678");
+    PlatformSeek(File, 1); // a plain read after a positioned one goes where the seek says
+    PlatformRead(File, Piece, 2);
+    Piece[2] = 0;
+    EXPECT_STREQ(Piece, "12");
     PlatformFlush(File);
     EXPECT_EQ(PlatformTakeError(), 0);
 
@@ -121,6 +128,9 @@ const FailingOperation FailingOperations[] = {
     {"ReadOverTheEnd", [](FileObject& F) { char B[4]; PlatformSeek(F, 8); PlatformRead(F, B, 4); }},
     {"ReadBehindTheEnd", [](FileObject& F) { char B[1]; PlatformSeek(F, 20); PlatformRead(F, B, 1); }},
     {"SeekToNegative", [](FileObject& F) { PlatformSeek(F, -1); }},
+    {"ReadAtOverTheEnd", [](FileObject& F) { char B[4]; PlatformReadAt(F, 8, B, 4); }},
+    {"ReadAtNegative", [](FileObject& F) { char B[1]; PlatformReadAt(F, -1, B, 1); }},
+    {"ReadAtClosed", [](FileObject& F) { char B[1]; PlatformClose(F); PlatformReadAt(F, 0, B, 1); }},
     {"ReadNegativeCount", [](FileObject& F) { char B[1]; PlatformRead(F, B, -1); }},
     {"WriteToReadOnly", [](FileObject& F) { PlatformWrite(F, "x", 1); }},
     {"ReadClosed", [](FileObject& F) { char B[1]; PlatformClose(F); PlatformRead(F, B, 1); }},

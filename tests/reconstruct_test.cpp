@@ -96,8 +96,10 @@ TEST_F(ReconstructTest, EmptyCommandStreamGivesEmptyFile)
 // and in an output that is long enough to have been written out in part.
 TEST_F(ReconstructTest, CopiesHoppingBetweenCachedBlocks)
 {
-    const int32_t Span = ReadCacheBlock * ReadCacheSlots; // blocks this far apart share a slot
-    std::vector<uint8_t> Old = Pattern(3 * (size_t)Span, 7);
+    // blocks this far apart share a slot
+    const int64_t OldSpan = (int64_t)ReadCacheBlock * OldCacheSlots;
+    const int64_t OutputSpan = (int64_t)ReadCacheBlock * OutputCacheSlots;
+    std::vector<uint8_t> Old = Pattern((size_t)(3 * std::max(OldSpan, OutputSpan) + 8 * ReadCacheBlock), 7);
     const int32_t BaseSize = (int32_t)Old.size();
     std::vector<DeltaCommand> Commands;
     std::vector<uint8_t> Expected;
@@ -109,10 +111,10 @@ TEST_F(ReconstructTest, CopiesHoppingBetweenCachedBlocks)
         Expected.insert(Expected.end(), Combined.begin() + Source, Combined.begin() + Source + Length + 4);
     };
     CopyAt(0, BaseSize - 4); // long enough that later copies from the output find it on disk
-    const int Hops[] = {1, 2, 1, 0, 2, 0, 1};
-    for (int64_t Base : {(int64_t)0, (int64_t)BaseSize})
-        for (int Hop : Hops)
-            CopyAt(Base + (int64_t)Hop * Span + 5 * ReadCacheBlock - 10, 20);
+    for (int Hop : {1, 0, 1, 1, 0})
+        CopyAt(Hop * OldSpan + 5 * ReadCacheBlock - 10, 20);
+    for (int Hop : {2, 0, 1, 2, 0})
+        CopyAt(BaseSize + Hop * OutputSpan + 5 * ReadCacheBlock - 10, 20);
     DecoderOutcome Outcome =
         Run(CaseFromCommands(Old, Commands, SettingsOf(BaseSize, (int32_t)Expected.size(), 0)));
     ASSERT_EQ(Outcome.Message, -1) << Outcome.AbortText;

@@ -83,6 +83,19 @@ void PlatformRead(FileObject& File, void* Buffer, int32_t Count)
     });
 }
 
+void PlatformReadAt(FileObject& File, int32_t Position, void* Buffer, int32_t Count)
+{
+    if (Position < 0) {
+        if (MayOperateOn(File))
+            FailWith(EINVAL);
+        return;
+    }
+    auto* Bytes = static_cast<uint8_t*>(Buffer);
+    TransferAll(File, Count, EndOfFileCode, [&](int32_t Offset, size_t Size) {
+        return pread(Descriptor(File), Bytes + Offset, Size, static_cast<off_t>(Position) + Offset);
+    });
+}
+
 void PlatformWrite(FileObject& File, const void* Buffer, int32_t Count)
 {
     auto* Bytes = static_cast<const uint8_t*>(Buffer);

@@ -63,6 +63,23 @@ void PlatformRead(FileObject& File, void* Buffer, int32_t Count)
         FailWith(ERROR_HANDLE_EOF);
 }
 
+void PlatformReadAt(FileObject& File, int32_t Position, void* Buffer, int32_t Count)
+{
+    if (!MayOperateOn(File))
+        return;
+    OVERLAPPED At = {};
+    At.Offset = static_cast<DWORD>(Position);
+    DWORD Moved = 0;
+    if (Position < 0)
+        FailWith(ERROR_NEGATIVE_SEEK);
+    else if (Count < 0)
+        FailWith(ERROR_INVALID_PARAMETER);
+    else if (!ReadFile(NativeHandle(File), Buffer, static_cast<DWORD>(Count), &Moved, &At))
+        FailWithLastError();
+    else if (Moved != static_cast<DWORD>(Count))
+        FailWith(ERROR_HANDLE_EOF);
+}
+
 void PlatformWrite(FileObject& File, const void* Buffer, int32_t Count)
 {
     if (!MayOperateOn(File))
