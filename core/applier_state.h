@@ -47,9 +47,11 @@ struct BitReaderState {
 constexpr int32_t SubStreamBufferSize = 8192;  // bytes of one sub-stream file read at a time
 constexpr int32_t OutputBufferSize = 57344;    // output bytes gathered before one write: whole pages,
                                                // and few enough for a single platform call
-constexpr int32_t ReadCacheBlock = 16384;      // file bytes read at once for short reads, aligned
-constexpr int OldCacheSlots = 32;              // copies hop between a few regions of the old file
-constexpr int OutputCacheSlots = 32;           // and of the output; more blocks cost more in page faults than they save
+constexpr int32_t ReadCacheBlock = 8192;       // file bytes read at once for short reads, aligned
+// Blocks kept of the old file and of the output: copies hop between a few regions of each, and
+// more blocks cost more in page faults than they save in reads.
+constexpr int OldCacheSlots = 64;
+constexpr int OutputCacheSlots = 64;
 constexpr int32_t DecoderHalfSize = 513;       // a tail or a literal piece fits in one half
 
 // Buffered reads of one sub-stream file, which is read strictly from front to back.
