@@ -32,9 +32,8 @@ bool ReadThroughCache(FileObject& File, CacheSlots Cache, int32_t Limit, int32_t
 {
     if (Position < 0)
         return false;
-    if (Count > ReadCacheBlock) {
+    if (Count > ReadCacheBlock)
         return ReadBlockAt(File, Position, Into, Count);
-    }
     while (Count > 0) {
         int Slot = Position / ReadCacheBlock % Cache.Count;
         bool Cached = Position >= Cache.Start[Slot] && Position < Cache.End[Slot];
