@@ -86,35 +86,35 @@ static void NoteRecent(FinderState& State, int64_t Diagonal)
     State.Recent[0] = Diagonal;
 }
 
+// The longest match in the old file for the bytes at Pos; 0 when shorter than Least.
+static int32_t LongestOldMatch(const FinderState& State, int32_t Pos, int32_t Least, int64_t& Diagonal)
+{
+    const DeltaFiles& Files = *State.Files;
+    int32_t OldPos = 0;
+    if (FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos) < Least)
+        return 0;
+    Diagonal = (int64_t)OldPos - Pos;
+    int32_t Length = ExactRun(State, Diagonal, Pos); // stops short of hidden bytes
+    return Length < Least ? 0 : Length;
+}
+
 // The longest match in the old file for the bytes at Pos; 0 when shorter than MinMatch.
 static int32_t SearchOld(const FinderState& State, int32_t Pos, int64_t& Diagonal)
 {
     const DeltaFiles& Files = *State.Files;
     if (Files.NewSize - Pos < MinMatch || !MayContainGram(*State.Index, Files.New + Pos))
         return 0;
-    int32_t OldPos = 0;
-    if (FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos) < MinMatch)
-        return 0;
-    Diagonal = (int64_t)OldPos - Pos;
-    int32_t Length = ExactRun(State, Diagonal, Pos); // stops short of hidden bytes
-    return Length < MinMatch ? 0 : Length;
+    return LongestOldMatch(State, Pos, MinMatch, Diagonal);
 }
 
 // A short match in the old file for the bytes at Pos whose diagonal goes on agreeing with most
 // of the bytes after it; 0 when there is none.
 static int32_t SearchOldSeed(const FinderState& State, int32_t Pos, int64_t& Diagonal)
 {
-    const DeltaFiles& Files = *State.Files;
-    if (Files.NewSize - Pos < SeedWindow)
+    if (State.Files->NewSize - Pos < SeedWindow)
         return 0;
-    int32_t OldPos = 0;
-    if (FindLongestMatch(*State.Index, Files.New + Pos, Files.NewSize - Pos, OldPos) < ShortSeed)
-        return 0;
-    Diagonal = (int64_t)OldPos - Pos;
-    int32_t Length = ExactRun(State, Diagonal, Pos);
-    if (Length < ShortSeed || DiagonalScore(State, Diagonal, Pos, SeedWindow) < SeedScore)
-        return 0;
-    return Length;
+    int32_t Length = LongestOldMatch(State, Pos, ShortSeed, Diagonal);
+    return Length > 0 && DiagonalScore(State, Diagonal, Pos, SeedWindow) >= SeedScore ? Length : 0;
 }
 
 // The earlier occurrence in the output of the bytes at Pos, if unmatched bytes were seen there.
@@ -153,11 +153,12 @@ static int32_t BestCandidate(const FinderState& State, int32_t Pos, int64_t& Dia
         Best = Length;
         Diagonal = Found;
     }
-    if (Best < MinMatch && SearchOldSeed(State, Pos, Found)) {
+    if (Best >= MinMatch)
+        return Best;
+    Length = SearchOldSeed(State, Pos, Found);
+    if (Length > 0)
         Diagonal = Found;
-        return ExactRun(State, Found, Pos);
-    }
-    return Best >= MinMatch ? Best : 0;
+    return Length;
 }
 
 // Where a segment that matches exactly from Pos on should start: reaching back over unmatched
