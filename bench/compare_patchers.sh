@@ -158,6 +158,20 @@ rule='|---|--:|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|'
 rows=()
 notes=()
 
+# run_patcher TOOL OLD NEW PATCH RUNS: builds and applies a patch; sets raw and xz (its sizes)
+# beside the timings and peaks of build_patch and apply_patch.
+run_patcher() {
+  build_patch "$1" "$2" "$3" "$4" "$5"
+  apply_patch "$1" "$2" "$3" "$4"
+  raw=$(stat -c %s "$4")
+  xz=$(xz -9 -c "$4" | wc -c)
+}
+
+# add_row NAME RATIOS: the row of the patcher that run_patcher ran last, on compare's corpus.
+add_row() {
+  rows+=("| $label | $(megabytes $((size / 1024))) | $1 | $(percent "$raw" "$size") | $(percent "$xz" "$size") | $(seconds "$build_ns") | $(megabytes "$build_kb") | $(seconds "$apply_ns") | $(megabytes "$apply_kb") | $2 |")
+}
+
 # compare LABEL OLD NEW [PEER-OLD PEER-NEW [STORED]]: one row per patcher. Ours takes OLD and NEW
 # (files or trees); the peers take PEER-OLD and PEER-NEW, which default to OLD and NEW. With
 # STORED set, a second row of ours made smallest as stored (--stored-size).
@@ -165,23 +179,18 @@ compare() {
   local label=$1 old=$2 new=$3 peer_old=${4:-$2} peer_new=${5:-$3} stored=${6:-}
   local size runs tool raw xz
   local ours_raw ours_xz ours_build ours_apply ours_kb
+  local no_ratios='– | – | – | – | –'
   size=$(stat -c %s "$peer_new")
   runs=3
   ((size >= large_bytes)) && runs=1
   echo "== $label" >&2
-  build_patch ours "$old" "$new" "$work/ours.pat" "$runs"
-  apply_patch ours "$old" "$new" "$work/ours.pat"
-  ours_raw=$(stat -c %s "$work/ours.pat")
-  ours_xz=$(xz -9 -c "$work/ours.pat" | wc -c)
-  ours_build=$build_ns ours_apply=$apply_ns ours_kb=$apply_kb
-  rows+=("| $label | $(megabytes $((size / 1024))) | tarnwel | $(percent "$ours_raw" "$size") | $(percent "$ours_xz" "$size") | $(seconds "$build_ns") | $(megabytes "$build_kb") | $(seconds "$apply_ns") | $(megabytes "$apply_kb") | – | – | – | – | – |")
+  run_patcher ours "$old" "$new" "$work/ours.pat" "$runs"
+  ours_raw=$raw ours_xz=$xz ours_build=$build_ns ours_apply=$apply_ns ours_kb=$apply_kb
+  add_row tarnwel "$no_ratios"
   if [[ -n $stored ]]; then
     echo "   tarnwel --stored-size" >&2
-    build_patch ours-stored "$old" "$new" "$work/stored.pat" "$runs"
-    apply_patch ours-stored "$old" "$new" "$work/stored.pat"
-    raw=$(stat -c %s "$work/stored.pat")
-    xz=$(xz -9 -c "$work/stored.pat" | wc -c)
-    rows+=("| $label | $(megabytes $((size / 1024))) | tarnwel --stored-size | $(percent "$raw" "$size") | $(percent "$xz" "$size") | $(seconds "$build_ns") | $(megabytes "$build_kb") | $(seconds "$apply_ns") | $(megabytes "$apply_kb") | – | – | – | – | – |")
+    run_patcher ours-stored "$old" "$new" "$work/stored.pat" "$runs"
+    add_row "tarnwel --stored-size" "$no_ratios"
   fi
   for tool in "${peers[@]}"; do
     if [[ $tool == bsdiff ]] && (($(stat -c %s "$peer_old") * 17 > bsdiff_limit_mb << 20)); then
@@ -190,11 +199,8 @@ compare() {
       continue
     fi
     echo "   $tool" >&2
-    build_patch "$tool" "$peer_old" "$peer_new" "$work/$tool.pat" "$runs"
-    apply_patch "$tool" "$peer_old" "$peer_new" "$work/$tool.pat"
-    raw=$(stat -c %s "$work/$tool.pat")
-    xz=$(xz -9 -c "$work/$tool.pat" | wc -c)
-    rows+=("| $label | $(megabytes $((size / 1024))) | $tool | $(percent "$raw" "$size") | $(percent "$xz" "$size") | $(seconds "$build_ns") | $(megabytes "$build_kb") | $(seconds "$apply_ns") | $(megabytes "$apply_kb") | $(ratio "$ours_raw" "$raw") | $(ratio "$ours_xz" "$xz") | $(ratio "$ours_build" "$build_ns") | $(ratio "$ours_apply" "$apply_ns") | $(ratio "$ours_kb" "$apply_kb") |")
+    run_patcher "$tool" "$peer_old" "$peer_new" "$work/$tool.pat" "$runs"
+    add_row "$tool" "$(ratio "$ours_raw" "$raw") | $(ratio "$ours_xz" "$xz") | $(ratio "$ours_build" "$build_ns") | $(ratio "$ours_apply" "$apply_ns") | $(ratio "$ours_kb" "$apply_kb")"
   done
   rm -f "$work"/*.pat
 }
