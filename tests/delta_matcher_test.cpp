@@ -285,9 +285,7 @@ TEST_P(MatcherRoundTrip, RebuildsTheNewFileExactly)
         SCOPED_TRACE("seed " + std::to_string(Seed) + ", " + GoalName(Goal));
         std::mt19937 Random(Seed);
         FilePair Pair = GetParam().Make(Random);
-        DeltaSettings Settings;
-        Settings.BaseSize = (int32_t)Pair.Old.size();
-        Settings.ResultSize = (int32_t)Pair.New.size();
+        DeltaSettings Settings = SettingsOf((int32_t)Pair.Old.size(), (int32_t)Pair.New.size());
         std::vector<DeltaCommand> Commands = MatchDelta(Pair.Old, Pair.New, Settings, CrcWindowSpec(), Goal);
         EXPECT_EQ(Settings.BaseSize, (int32_t)Pair.Old.size());
         EXPECT_EQ(Settings.ResultSize, (int32_t)Pair.New.size());
@@ -314,9 +312,7 @@ TEST_P(MatcherThroughDecoder, RebuildsTheNewFileExactly)
         SCOPED_TRACE(GoalName(Goal));
         std::mt19937 Random(11);
         FilePair Pair = GetParam().Make(Random);
-        DeltaSettings Settings;
-        Settings.BaseSize = (int32_t)Pair.Old.size();
-        Settings.ResultSize = (int32_t)Pair.New.size();
+        DeltaSettings Settings = SettingsOf((int32_t)Pair.Old.size(), (int32_t)Pair.New.size());
         std::vector<DeltaCommand> Commands = MatchDelta(Pair.Old, Pair.New, Settings, CrcWindowSpec(), Goal);
         DecoderCase Case = CaseFromCommands(Pair.Old, Commands, Settings);
         StreamSizes Counted = CodedSizes(Commands, Settings);
@@ -338,9 +334,7 @@ TEST(MatcherStoredGoal, ChangesTailLengthBetweenStretches)
     Bytes Old = RandomBytes(Random, 120000);
     Bytes New = Concatenated({Substituted(Random, Bytes(Old.begin(), Old.begin() + 60000), 40, 1),
                               Substituted(Random, Bytes(Old.begin() + 60000, Old.end()), 40, 3)});
-    DeltaSettings Stored, Compressed;
-    Stored.BaseSize = Compressed.BaseSize = (int32_t)Old.size();
-    Stored.ResultSize = Compressed.ResultSize = (int32_t)New.size();
+    DeltaSettings Stored = SettingsOf((int32_t)Old.size(), (int32_t)New.size()), Compressed = Stored;
     std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Stored, CrcWindowSpec(), SizeGoal::Stored);
     std::vector<DeltaCommand> Shared = MatchDelta(Old, New, Compressed, CrcWindowSpec(), SizeGoal::Compressed);
     CommandModel Model(Old, Stored);
@@ -371,9 +365,7 @@ TEST(MatcherLargeRange, OffsetsFitTheChosenRange)
     Bytes Block = RandomBytes(Random, 4000);
     Bytes New = Concatenated({Bytes(Old.begin() + 100000, Old.begin() + 8400000), Block,
                               Bytes(Old.begin(), Old.begin() + 1000), Substituted(Random, Block, 500, 1)});
-    DeltaSettings Settings;
-    Settings.BaseSize = (int32_t)Old.size();
-    Settings.ResultSize = (int32_t)New.size();
+    DeltaSettings Settings = SettingsOf((int32_t)Old.size(), (int32_t)New.size());
     std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Settings);
     CommandModel Model(Old, Settings);
     ASSERT_TRUE(Model.Run(Commands)) << Model.Why;
@@ -392,9 +384,7 @@ TEST(MatcherWindow, ReadsNoHiddenOldByte)
         std::mt19937 Random(3);
         Bytes Old = RandomBytes(Random, 30000, 16);
         Bytes New = Inserted(Random, Substituted(Random, Old, 60, 2), 3, 40);
-        DeltaSettings Settings;
-        Settings.BaseSize = (int32_t)Old.size();
-        Settings.ResultSize = (int32_t)New.size();
+        DeltaSettings Settings = SettingsOf((int32_t)Old.size(), (int32_t)New.size());
         std::vector<DeltaCommand> Commands = MatchDelta(Old, New, Settings, Window);
         CommandModel Model(Old, Settings);
         Model.HiddenStart = Window.Start;
@@ -421,9 +411,7 @@ TEST(MatcherTwoHalves, RebuildsAndRepeatsItself)
     std::mt19937 Random(5);
     Bytes Old = RandomBytes(Random, 1500000, 64);
     Bytes New = Substituted(Random, Shuffled(Random, Old, 5), 200, 2);
-    DeltaSettings Settings;
-    Settings.BaseSize = (int32_t)Old.size();
-    Settings.ResultSize = (int32_t)New.size();
+    DeltaSettings Settings = SettingsOf((int32_t)Old.size(), (int32_t)New.size());
     std::vector<DeltaCommand> First = MatchDelta(Old, New, Settings);
     CommandModel Model(Old, Settings);
     ASSERT_TRUE(Model.Run(First)) << Model.Why;
